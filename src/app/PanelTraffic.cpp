@@ -1,0 +1,60 @@
+// The send and receive steps that both panels share.
+#include "frmMain.h"
+
+#include "formats/ReceivedRendering.h"
+#include "formats/TransmitEncoding.h"
+#include "socket/EventSocket.h"
+
+#include <QButtonGroup>
+#include <QPlainTextEdit>
+
+QString frmMain::peerText(const EventSocket *socket)
+{
+    return socket->RemoteHostIP() + u':' + QString::number(socket->RemotePort());
+}
+
+void frmMain::sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
+                               EventSocket *socket, const SendMessages &messages)
+{
+    try {
+        // Encoding comes first, so a parse error shows even with no peer.
+        const auto format = DataFormat(txFormat->checkedId());
+        const EncodedTransmitData encoded = EncodeTransmitData(box->toPlainText(), format);
+        if (format != DataFormat::String)
+            writeBack(box, encoded.normalisedText);
+        if (!encoded.bytes) {
+            if (!encoded.error.isEmpty())
+                SetStatusError(encoded.error);
+            return;
+        }
+        // The transport is the one selected now, not the one the socket was opened with.
+        if (transport->checkedId() == 0) {
+            if (socket->State() != EventSocket::StateConnected) {
+                SetStatusError(messages.notConnected);
+                return;
+            }
+            socket->SendData(*encoded.bytes);
+            SetStatus(messages.tcpSent + peerText(socket), StatusColour::blue);
+        } else {
+            socket->SendData(*encoded.bytes);
+            SetStatus(messages.udpSent + peerText(socket), StatusColour::blue);
+        }
+        box->clear();
+    } catch (const EventSocketError &) {
+        // A send that the socket refuses ends quietly, leaving the box as it is.
+    }
+}
+
+void frmMain::showArrival(EventSocket *socket, int bytesTotal, QPlainTextEdit *box, QButtonGroup *rxFormat,
+                          const QString &receivedFrom, const QString &errorPrefix)
+{
+    try {
+        QByteArray data;
+        socket->GetData(data);
+        // Read after the fetch: over UDP they name this datagram's sender.
+        SetStatus(receivedFrom + peerText(socket), StatusColour::blue);
+        box->setPlainText(RenderReceivedData(data, bytesTotal, DataFormat(rxFormat->checkedId())));
+    } catch (const EventSocketError &error) {
+        SetStatusError(errorPrefix + error.description());
+    }
+}

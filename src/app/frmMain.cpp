@@ -1,0 +1,172 @@
+#include "frmMain.h"
+
+#include "HelpViewer.h"
+#include "ui_frmMain.h"
+
+#include "socket/EventSocket.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+
+namespace {
+
+const QString helpFile = QStringLiteral("Vortlane.HLP");
+
+// The designer names each option button <group>_<index>; the index is also
+// the button's id in its group, so checkedId() is the option index.
+void numberOptionButtons(QButtonGroup *group)
+{
+    for (QAbstractButton *button : group->buttons()) {
+        const QString name = button->objectName();
+        group->setId(button, name.mid(name.lastIndexOf(u'_') + 1).toInt());
+    }
+}
+
+QFont fieldFont()
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+QFont dialogFont()
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8);
+    return font;
+}
+
+} // namespace
+
+frmMain::frmMain()
+    : ui(std::make_unique<Ui::frmMain>())
+    , ListeningSocket(new EventSocket(this))
+    , OutgoingSocket(new EventSocket(this))
+{
+    ui->setupUi(this);
+    ListeningSocket->setObjectName(QStringLiteral("ListeningSocket"));
+    OutgoingSocket->setObjectName(QStringLiteral("OutgoingSocket"));
+
+    // Closing releases the window and both its sockets, even while another
+    // top-level window keeps the program running.
+    setAttribute(Qt::WA_DeleteOnClose);
+    applyLook();
+
+    connectMenu();
+    connectListeningPanel();
+    connectOutgoingPanel();
+
+    StartUp();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::applyLook()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(dialogFont());
+    for (QWidget *widget : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
+                            static_cast<QWidget *>(ui->Label3), static_cast<QWidget *>(ui->txtStatus)})
+        widget->setFont(fieldFont());
+
+    for (QButtonGroup *group : {ui->optionTransportLS, ui->optionTxtDataFormatLS, ui->optionRxDataFormatLS,
+                                ui->optionTransportOS, ui->optionTxtDataFormatOS, ui->optionRxDataFormatOS})
+        numberOptionButtons(group);
+
+    // The connector lines take the classic inactive title-bar grey; Qt's
+    // palette has no such role.
+    for (QFrame *line : {ui->Line1, ui->Line2, ui->Line3, ui->Line4}) {
+        QPalette palette = line->palette();
+        palette.setColor(QPalette::Window, QColor(128, 128, 128));
+        line->setPalette(palette);
+        line->setAutoFillBackground(true);
+    }
+
+    // Black, blue and red must stay readable on a dark desktop theme too.
+    QPalette status = ui->txtStatus->palette();
+    status.setColor(QPalette::Base, Qt::white);
+    status.setColor(QPalette::Text, Qt::black);
+    ui->txtStatus->setPalette(status);
+
+    centralWidget()->setFixedSize(554, 543);
+    setFixedSize(554, 543 + menuBar()->sizeHint().height());
+}
+
+void frmMain::StartUp()
+{
+    ui->optionTransportLS->button(0)->setChecked(true);
+    ui->optionTxtDataFormatLS->button(0)->setChecked(true);
+    ui->optionRxDataFormatLS->button(0)->setChecked(true);
+    ui->txtPort->setText(QStringLiteral("4000"));
+    ui->optionTransportOS->button(0)->setChecked(true);
+    ui->optionTxtDataFormatOS->button(0)->setChecked(true);
+    ui->optionRxDataFormatOS->button(0)->setChecked(true);
+    ui->txtRemoteIP->setText(ListeningSocket->LocalIP());
+    ui->txtRemotePort->setText(QStringLiteral("4000"));
+    SetStatus(QStringLiteral("Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected."),
+              StatusColour::black);
+    ui->txtPort->setFocus();
+}
+
+void frmMain::SetStatus(const QString &message, StatusColour colour)
+{
+    setTextColour(ui->txtStatus, colour);
+    ui->txtStatus->setText(message);
+}
+
+void frmMain::SetStatusError(const QString &message)
+{
+    SetStatus(message, StatusColour::red);
+}
+
+void frmMain::setTextColour(QWidget *widget, StatusColour colour)
+{
+    const QColor wanted = colour.toQColor();
+    // Repainting is the cost under a flood of arrivals: touch the palette
+    // only when the colour really changes.
+    if (widget->palette().color(QPalette::Active, QPalette::Text) == wanted)
+        return;
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, wanted);
+    widget->setPalette(palette);
+}
+
+void frmMain::connectMenu()
+{
+    connect(ui->mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(ui->mnuManual, &QAction::triggered, this, &frmMain::mnuManual_Click);
+    connect(ui->mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::mnuExit_Click()
+{
+    ListeningSocket->Close();
+    OutgoingSocket->Close();
+    close();
+}
+
+void frmMain::mnuManual_Click()
+{
+    ShowHelp(this, helpFile, HELP_FINDER, 0);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    ListeningSocket->Close();
+    ShowHelp(this, helpFile, HELP_QUIT, 0);
+    event->accept();
+}
+
+void frmMain::writeBack(QPlainTextEdit *box, const QString &text)
+{
+    // Rewriting an unchanged text would only throw away the caret and the undo history.
+    if (box->toPlainText() != text)
+        box->setPlainText(text);
+}

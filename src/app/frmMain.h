@@ -1,0 +1,84 @@
+#pragma once
+
+#include "StatusColour.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class EventSocket;
+class QButtonGroup;
+class QCloseEvent;
+class QPlainTextEdit;
+
+namespace Ui {
+class frmMain;
+}
+
+// The main window: the listening panel above, the outgoing panel below and
+// the status line. One class owns every control and both sockets; each
+// panel's handlers live in that panel's own folder.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    frmMain();
+    ~frmMain() override;
+
+    void SetStatus(const QString &message, StatusColour colour);
+    void SetStatusError(const QString &message);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void StartUp();
+    void applyLook();
+    static void setTextColour(QWidget *widget, StatusColour colour);
+    static void writeBack(QPlainTextEdit *box, const QString &text);
+    static QString peerText(const EventSocket *socket);
+
+    // The send and receive steps are the same on both panels; each panel
+    // names its own controls, socket and messages.
+    struct SendMessages
+    {
+        QString notConnected;
+        QString tcpSent;
+        QString udpSent;
+    };
+    void sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
+                          EventSocket *socket, const SendMessages &messages);
+    void showArrival(EventSocket *socket, int bytesTotal, QPlainTextEdit *box, QButtonGroup *rxFormat,
+                     const QString &receivedFrom, const QString &errorPrefix);
+    void connectMenu();
+    void connectListeningPanel();
+    void connectOutgoingPanel();
+
+    void mnuExit_Click();
+    void mnuManual_Click();
+    void mnuAbout_Click();
+
+    // Listening panel
+    void btnSetPort_Click();
+    void btnCloseLS_Click();
+    void txtPort_Change();
+    void btnSendLS_Click();
+    void ListeningSocket_ConnectionRequest(int requestID);
+    void ListeningSocket_Close();
+    void ListeningSocket_DataArrival(int bytesTotal);
+
+    // Outgoing panel
+    void btnConnectOS_Click();
+    void btnDisconnectOS_Click();
+    void txtRemotePort_Change();
+    void btnSendOS_Click();
+    void OutgoingSocket_Connect();
+    void OutgoingSocket_Close();
+    void OutgoingSocket_Error(int number, const QString &description);
+    void OutgoingSocket_DataArrival(int bytesTotal);
+
+    std::unique_ptr<Ui::frmMain> ui;
+    EventSocket *ListeningSocket;
+    EventSocket *OutgoingSocket;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// The three renderings of an arrival, each over all the bytes it is given.
+// Each builds its text in one pass into a buffer sized once, since an
+// arrival may be megabytes and arrives on the thread that paints the window.
+QString RenderDecimalText(QByteArrayView bytes);
+QString RenderHexText(QByteArrayView bytes);
+QString RenderStringText(QByteArrayView bytes);

@@ -1,0 +1,94 @@
+// The listening panel: a small server on a local port, one TCP peer at a time.
+#include "app/frmMain.h"
+#include "ui_frmMain.h"
+
+#include "socket/EventSocket.h"
+#include "socket/PortText.h"
+
+#include <QPushButton>
+
+void frmMain::connectListeningPanel()
+{
+    connect(ui->btnSetPort, &QPushButton::clicked, this, &frmMain::btnSetPort_Click);
+    connect(ui->btnCloseLS, &QPushButton::clicked, this, &frmMain::btnCloseLS_Click);
+    connect(ui->txtPort, &QLineEdit::textChanged, this, &frmMain::txtPort_Change);
+    connect(ui->btnSendLS, &QPushButton::clicked, this, &frmMain::btnSendLS_Click);
+    connect(ListeningSocket, &EventSocket::ConnectionRequest, this, &frmMain::ListeningSocket_ConnectionRequest);
+    connect(ListeningSocket, &EventSocket::CloseEvent, this, &frmMain::ListeningSocket_Close);
+    connect(ListeningSocket, &EventSocket::DataArrival, this, &frmMain::ListeningSocket_DataArrival);
+}
+
+void frmMain::btnSetPort_Click()
+{
+    try {
+        const double port = ReadPortNumber(ui->txtPort->text());
+        if (port < 0 || port > 65535) {
+            // A rejected port leaves whatever is open alone.
+            setTextColour(ui->txtPort, StatusColour::red);
+            SetStatusError(QStringLiteral("Listening Socket -> Invalid Port Number"));
+            return;
+        }
+        const bool tcp = ui->optionTransportLS->button(0)->isChecked();
+        ListeningSocket->Close();
+        ListeningSocket->SetProtocol(tcp ? EventSocket::TcpProtocol : EventSocket::UdpProtocol);
+        ListeningSocket->SetLocalPort(RoundHalfEven(port));
+        ListeningSocket->Bind(ui->txtPort->text());
+        if (tcp)
+            ListeningSocket->Listen();
+        // The port shown is the box's text as typed, not the number read from it.
+        SetStatus((tcp ? QStringLiteral("Listening Socket -> Listening on TCP ")
+                       : QStringLiteral("Listening Socket -> Listening on UDP "))
+                      + ListeningSocket->LocalIP() + u':' + ui->txtPort->text(),
+                  StatusColour::blue);
+    } catch (const EventSocketError &error) {
+        SetStatusError(QStringLiteral("Listening Socket -> Error: ") + error.description());
+    }
+}
+
+void frmMain::btnCloseLS_Click()
+{
+    ListeningSocket->Close();
+    SetStatus(QStringLiteral("Listening Socket -> Not Listening"), StatusColour::black);
+}
+
+void frmMain::txtPort_Change()
+{
+    setTextColour(ui->txtPort, StatusColour::black);
+}
+
+void frmMain::ListeningSocket_ConnectionRequest(int requestID)
+{
+    // The listener closes before it accepts, so a second peer finds no one
+    // listening while this one is connected.
+    ListeningSocket->Close();
+    try {
+        ListeningSocket->Accept(requestID);
+        SetStatus(QStringLiteral("Listening Socket -> Connected to ") + peerText(ListeningSocket),
+                  StatusColour::blue);
+    } catch (const EventSocketError &error) {
+        SetStatusError(QStringLiteral("Listening Socket -> Error: ") + error.description());
+    }
+}
+
+void frmMain::ListeningSocket_Close()
+{
+    // Back to listening, with whatever port and transport the boxes hold now.
+    ListeningSocket->Close();
+    btnSetPort_Click();
+}
+
+void frmMain::ListeningSocket_DataArrival(int bytesTotal)
+{
+    showArrival(ListeningSocket, bytesTotal, ui->txtReceivedDataLS, ui->optionRxDataFormatLS,
+                QStringLiteral("Listening Socket -> Data received from "), QStringLiteral("Listening Socket -> Error: "));
+}
+
+void frmMain::btnSendLS_Click()
+{
+    static const SendMessages messages{
+        QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"),
+        QStringLiteral("Listening Socket -> TCP Data sent to "),
+        QStringLiteral("Listening Socket -> UDP Data sent to "),
+    };
+    sendTransmitData(ui->txtTransmitDataLS, ui->optionTxtDataFormatLS, ui->optionTransportLS, ListeningSocket, messages);
+}

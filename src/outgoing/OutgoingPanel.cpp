@@ -1,0 +1,90 @@
+// The outgoing panel: a small client of a remote host and port.
+#include "app/frmMain.h"
+#include "ui_frmMain.h"
+
+#include "socket/EventSocket.h"
+#include "socket/PortText.h"
+
+#include <QPushButton>
+
+void frmMain::connectOutgoingPanel()
+{
+    connect(ui->btnConnectOS, &QPushButton::clicked, this, &frmMain::btnConnectOS_Click);
+    connect(ui->btnDisconnectOS, &QPushButton::clicked, this, &frmMain::btnDisconnectOS_Click);
+    connect(ui->txtRemotePort, &QLineEdit::textChanged, this, &frmMain::txtRemotePort_Change);
+    connect(ui->btnSendOS, &QPushButton::clicked, this, &frmMain::btnSendOS_Click);
+    connect(OutgoingSocket, &EventSocket::ConnectEvent, this, &frmMain::OutgoingSocket_Connect);
+    connect(OutgoingSocket, &EventSocket::CloseEvent, this, &frmMain::OutgoingSocket_Close);
+    connect(OutgoingSocket, &EventSocket::ErrorEvent, this, &frmMain::OutgoingSocket_Error);
+    connect(OutgoingSocket, &EventSocket::DataArrival, this, &frmMain::OutgoingSocket_DataArrival);
+}
+
+void frmMain::btnConnectOS_Click()
+{
+    try {
+        const double port = ReadPortNumber(ui->txtRemotePort->text());
+        if (port < 0 || port > 65535) {
+            // A rejected port leaves an open connection alone.
+            setTextColour(ui->txtRemotePort, StatusColour::red);
+            SetStatusError(QStringLiteral("Outgoing Socket -> Invalid Port Number"));
+            return;
+        }
+        const bool tcp = ui->optionTransportOS->button(0)->isChecked();
+        OutgoingSocket->Close();
+        OutgoingSocket->SetProtocol(tcp ? EventSocket::TcpProtocol : EventSocket::UdpProtocol);
+        OutgoingSocket->Connect(ui->txtRemoteIP->text(), ui->txtRemotePort->text());
+        // TCP reports when its connect or error event arrives; UDP has no
+        // handshake, so it is open at once, named by the boxes as typed.
+        if (!tcp)
+            SetStatus(QStringLiteral("Outgoing Socket -> Connected to ") + ui->txtRemoteIP->text() + u':'
+                          + ui->txtRemotePort->text(),
+                      StatusColour::blue);
+    } catch (const EventSocketError &error) {
+        SetStatusError(QStringLiteral("Outgoing Socket -> Error: ") + error.description());
+    }
+}
+
+void frmMain::btnDisconnectOS_Click()
+{
+    OutgoingSocket->Close();
+    if (OutgoingSocket->State() == EventSocket::StateClosed)
+        SetStatus(QStringLiteral("Outgoing Socket -> Disconnected"), StatusColour::black);
+}
+
+void frmMain::txtRemotePort_Change()
+{
+    // As on the listening panel: editing a rejected port clears its mark.
+    setTextColour(ui->txtRemotePort, StatusColour::black);
+}
+
+void frmMain::OutgoingSocket_Connect()
+{
+    SetStatus(QStringLiteral("Outgoing Socket -> Connected to ") + peerText(OutgoingSocket), StatusColour::blue);
+}
+
+void frmMain::OutgoingSocket_Close()
+{
+    OutgoingSocket->Close();
+    SetStatus(QStringLiteral("Outgoing Socket -> Connection closed by remote host"), StatusColour::black);
+}
+
+void frmMain::OutgoingSocket_Error(int, const QString &description)
+{
+    SetStatusError(QStringLiteral("Outgoing Socket -> Error: ") + description);
+}
+
+void frmMain::OutgoingSocket_DataArrival(int bytesTotal)
+{
+    showArrival(OutgoingSocket, bytesTotal, ui->txtReceivedDataOS, ui->optionRxDataFormatOS,
+                QStringLiteral("Outgoing Socket -> Data received from "), QStringLiteral("Outgoing Socket -> Error: "));
+}
+
+void frmMain::btnSendOS_Click()
+{
+    static const SendMessages messages{
+        QStringLiteral("Outgoing Socket -> Error: Socket not connected"),
+        QStringLiteral("Outgoing Socket -> TCP Data sent to "),
+        QStringLiteral("outgoing Socket -> UDP Data sent to "),
+    };
+    sendTransmitData(ui->txtTransmitDataOS, ui->optionTxtDataFormatOS, ui->optionTransportOS, OutgoingSocket, messages);
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "EventSocketError.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// An event-driven TCP or UDP socket for one panel of the main window.
+//
+// Operations that fail throw EventSocketError. Events are signals, emitted
+// only from the event loop, never from inside one of this class's own calls,
+// so a handler may call any operation, Close() and set-up again included.
+//
+// States (State()):
+//   0 Closed            nothing open
+//   1 Open              UDP: bound or given a destination
+//   2 Listening         TCP: a listener is open
+//   4 ResolvingHost     TCP: looking the host name up
+//   6 Connecting        TCP: the connection attempt is under way
+//   7 Connected         TCP: connected to one peer
+//   8 Closing           TCP: the peer has closed; Close() finishes it
+//   9 Error             an asynchronous error ended what was under way
+class EventSocket : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ProtocolValue { TcpProtocol = 0, UdpProtocol = 1 };
+    enum StateValue {
+        StateClosed = 0,
+        StateOpen = 1,
+        StateListening = 2,
+        StateResolvingHost = 4,
+        StateConnecting = 6,
+        StateConnected = 7,
+        StateClosing = 8,
+        StateError = 9,
+    };
+
+    explicit EventSocket(QObject *parent = nullptr);
+    ~EventSocket() override;
+
+    int Protocol() const;
+    // Only while closed; throws otherwise.
+    void SetProtocol(int protocol);
+
+    int LocalPort() const;  // after Bind: the port actually bound
+    void SetLocalPort(int port);
+
+    // This machine's own IPv4 address as dotted text: the first interface
+    // that is up, running and not loopback; 127.0.0.1 when there is none.
+    QString LocalIP() const;
+    // The peer's address ("192.0.2.7", IPv4 peers always dotted, IPv6 in its
+    // usual form) and port; for UDP, the sender of the datagram last fetched
+    // or the destination given to Connect.
+    QString RemoteHostIP() const;
+    int RemotePort() const;
+
+    int State() const;
+
+    // Leaves the instance closed from any state; harmless when closed.
+    // Raises no CloseEvent.
+    void Close();
+    // TCP: starts connecting; CloseEvent-free, ends in ConnectEvent or ErrorEvent.
+    // UDP: opens the socket with host and port as the destination of SendData.
+    void Connect(const QString &host, const QString &port);
+    // Binds the local port given as text (read like a port box, see PortText.h).
+    // UDP then receives datagrams from any sender.
+    void Bind(const QString &port);
+    // TCP, after Bind: each incoming connection raises ConnectionRequest.
+    void Listen();
+    // On a closed instance, inside the ConnectionRequest handler: takes over
+    // the pending connection; State() becomes 7. A request not accepted by
+    // the end of its handler is closed.
+    void Accept(int requestID);
+    // TCP: to the peer. UDP: to RemoteHostIP():RemotePort(); after Bind alone
+    // that is the sender of the latest datagram, and with none yet it throws.
+    void SendData(const QByteArray &data);
+    // All bytes received and not yet fetched (UDP: the datagram announced by
+    // the current DataArrival).
+    void GetData(QByteArray &data);
+
+signals:
+    void ConnectionRequest(int requestID);
+    void ConnectEvent();
+    // bytesTotal bytes wait; one UDP datagram per event, the empty one too.
+    void DataArrival(int bytesTotal);
+    // The TCP peer closed; bytes it sent before are delivered first.
+    void CloseEvent();
+    void ErrorEvent(int number, const QString &description);
+
+private:
+    struct Private;
+    Private *d;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Reads a port box's text as a number: an optional sign, digits with an
+// optional fraction and exponent, blanks around it allowed. Anything else
+// (the empty text, "abc", "inf") throws EventSocketError with a description
+// that says what was wrong, e.g. "abc" is not a number.
+double ReadPortNumber(const QString &text);
+
+// The nearest whole number, a value exactly halfway going to the even
+// neighbour (400.5 gives 400, 401.5 gives 402).
+int RoundHalfEven(double value);
+
+// ReadPortNumber and RoundHalfEven, then a range check 0..65535 that throws
+// EventSocketError when it fails.
+quint16 ReadPort(const QString &text);

@@ -1,0 +1,371 @@
+#include "support/WindowDriver.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QNetworkInterface>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shouldStartWithTheDefaults();
+    void shouldNameTheMachinesOwnAddress();
+    void shouldPlaceEveryControl_data();
+    void shouldPlaceEveryControl();
+    void shouldNumberOptionButtonsByIndex_data();
+    void shouldNumberOptionButtonsByIndex();
+    void shouldHaveAFixedWindowWithoutMaximise();
+    void shouldUseTheFieldFont();
+    void shouldLimitWhatIsTyped_data();
+    void shouldLimitWhatIsTyped();
+    void shouldFollowTheFocusOrder();
+    void shouldShowMenusWithoutAccessKeys();
+    void shouldSetTheColourBeforeTheText_data();
+    void shouldSetTheColourBeforeTheText();
+    void shouldTakeTheMessageExactlyAsPassed();
+    void exitShouldCloseTheWindowAndItsSockets();
+    void closingShouldReleaseTheListeningPort();
+    void manualShouldOpenTheViewerAndLeaveTheStatusAlone();
+};
+
+void tst_MainWindow::shouldStartWithTheDefaults()
+{
+    WindowDriver w;
+    for (const char *group : {"optionTransportLS", "optionTxtDataFormatLS", "optionRxDataFormatLS",
+                              "optionTransportOS", "optionTxtDataFormatOS", "optionRxDataFormatOS"})
+        QCOMPARE(w.selected(QLatin1String(group)), 0);
+    QCOMPARE(w.text("txtPort"), QStringLiteral("4000"));
+    QCOMPARE(w.text("txtRemotePort"), QStringLiteral("4000"));
+    for (const char *box : {"txtTransmitDataLS", "txtReceivedDataLS", "txtTransmitDataOS", "txtReceivedDataOS"})
+        QVERIFY2(w.text(QLatin1String(box)).isEmpty(), box);
+    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected."));
+    QCOMPARE(w.statusColour(), black);
+    QCOMPARE(w.listeningSocket()->State(), 0);
+    QCOMPARE(w.outgoingSocket()->State(), 0);
+
+    for (QWidget *control : w.window->findChildren<QWidget *>()) {
+        QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+        if (!control->objectName().startsWith(QLatin1String("qt_")) && control->parent() != w.window->menuBar()
+            && !qobject_cast<QMenu *>(control) && !control->objectName().isEmpty())
+            QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
+    }
+
+    QApplication::setActiveWindow(w.window);
+    QVERIFY(QTest::qWaitForWindowActive(w.window));
+    QTRY_COMPARE(QApplication::focusWidget(), w.find<QWidget>("txtPort"));
+}
+
+void tst_MainWindow::shouldNameTheMachinesOwnAddress()
+{
+    QString expected = QStringLiteral("127.0.0.1");
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        const auto flags = interface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
+            || flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        const auto entries = interface.addressEntries();
+        auto ipv4 = std::find_if(entries.begin(), entries.end(), [](const QNetworkAddressEntry &entry) {
+            return entry.ip().protocol() == QAbstractSocket::IPv4Protocol;
+        });
+        if (ipv4 != entries.end()) {
+            expected = ipv4->ip().toString();
+            break;
+        }
+    }
+    WindowDriver w;
+    QCOMPARE(w.text("txtRemoteIP"), expected);
+}
+
+void tst_MainWindow::shouldPlaceEveryControl_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+
+    const struct { const char *name; int x, y, w, h; const char *caption; } table[] = {
+        {"frameLS", 8, 0, 537, 249, "Listening Socket"},
+        {"framOS", 8, 256, 537, 249, "Outgoing Socket"},
+        {"txtStatus", 8, 512, 537, 25, ""},
+        {"Label1", 24, 16, 105, 25, "Listening Port"},
+        {"txtPort", 24, 32, 81, 21, ""},
+        {"btnSetPort", 112, 32, 49, 21, "Listen"},
+        {"btnCloseLS", 168, 32, 53, 21, "Close"},
+        {"Frame2", 416, 16, 97, 57, "Type"},
+        {"optionTransportLS_0", 8, 16, 49, 15, "TCP"},
+        {"optionTransportLS_1", 8, 32, 49, 15, "UDP"},
+        {"btnSendLS", 24, 64, 49, 21, "Send"},
+        {"txtTransmitDataLS", 24, 88, 377, 65, ""},
+        {"Frame3", 416, 80, 97, 73, "Tx Format"},
+        {"optionTxtDataFormatLS_0", 8, 16, 65, 15, "String"},
+        {"optionTxtDataFormatLS_1", 8, 32, 65, 15, "Decimal"},
+        {"optionTxtDataFormatLS_2", 8, 48, 41, 15, "Hex"},
+        {"txtReceivedDataLS", 24, 168, 377, 65, ""},
+        {"Frame1", 416, 160, 97, 73, "Rx Format"},
+        {"optionRxDataFormatLS_0", 8, 16, 57, 15, "String"},
+        {"optionRxDataFormatLS_1", 8, 32, 73, 15, "Decimal"},
+        {"optionRxDataFormatLS_2", 8, 48, 57, 15, "Hex"},
+        {"Line3", 400, 119, 16, 3, ""},
+        {"Line4", 400, 199, 16, 3, ""},
+        {"Label2", 24, 16, 105, 25, "Remote Host"},
+        {"txtRemoteIP", 24, 32, 121, 21, ""},
+        {"Label3", 152, 16, 105, 17, "Remote Port"},
+        {"txtRemotePort", 152, 32, 81, 21, ""},
+        {"btnConnectOS", 240, 32, 57, 21, "Connect"},
+        {"btnDisconnectOS", 304, 32, 65, 21, "Disconnect"},
+        {"Frame6", 416, 16, 97, 57, "Type"},
+        {"optionTransportOS_0", 8, 16, 49, 15, "TCP"},
+        {"optionTransportOS_1", 8, 32, 49, 15, "UDP"},
+        {"btnSendOS", 24, 64, 49, 21, "Send"},
+        {"txtTransmitDataOS", 24, 88, 377, 65, ""},
+        {"Frame8", 416, 80, 97, 71, "Tx Format"},
+        {"optionTxtDataFormatOS_0", 8, 16, 65, 15, "String"},
+        {"optionTxtDataFormatOS_1", 8, 32, 65, 15, "Decimal"},
+        {"optionTxtDataFormatOS_2", 8, 48, 41, 15, "Hex"},
+        {"txtReceivedDataOS", 24, 168, 377, 65, ""},
+        {"Frame7", 416, 160, 97, 73, "Rx Format"},
+        {"optionRxDataFormatOS_0", 8, 16, 57, 15, "String"},
+        {"optionRxDataFormatOS_1", 8, 32, 73, 15, "Decimal"},
+        {"optionRxDataFormatOS_2", 8, 48, 57, 15, "Hex"},
+        {"Line1", 400, 119, 16, 3, ""},
+        {"Line2", 400, 199, 16, 3, ""},
+    };
+    for (const auto &row : table)
+        QTest::newRow(row.name) << QString::fromLatin1(row.name) << QRect(row.x, row.y, row.w, row.h)
+                                << QString::fromLatin1(row.caption);
+}
+
+void tst_MainWindow::shouldPlaceEveryControl()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    WindowDriver w;
+    auto *control = w.find<QWidget>(name);
+    QCOMPARE(control->geometry(), geometry);
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        QCOMPARE(button->text(), caption);
+    else if (auto *frame = qobject_cast<QGroupBox *>(control))
+        QCOMPARE(frame->title(), caption);
+    else if (auto *label = qobject_cast<QLabel *>(control))
+        QCOMPARE(label->text(), caption);
+}
+
+void tst_MainWindow::shouldNumberOptionButtonsByIndex_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("count");
+    QTest::newRow("listening transport") << QStringLiteral("optionTransportLS") << 2;
+    QTest::newRow("listening tx") << QStringLiteral("optionTxtDataFormatLS") << 3;
+    QTest::newRow("listening rx") << QStringLiteral("optionRxDataFormatLS") << 3;
+    QTest::newRow("outgoing transport") << QStringLiteral("optionTransportOS") << 2;
+    QTest::newRow("outgoing tx") << QStringLiteral("optionTxtDataFormatOS") << 3;
+    QTest::newRow("outgoing rx") << QStringLiteral("optionRxDataFormatOS") << 3;
+}
+
+void tst_MainWindow::shouldNumberOptionButtonsByIndex()
+{
+    QFETCH(QString, group);
+    QFETCH(int, count);
+    WindowDriver w;
+    auto *buttons = w.find<QButtonGroup>(group);
+    QCOMPARE(buttons->buttons().size(), count);
+    QVERIFY(buttons->exclusive());
+    for (int index = count - 1; index >= 0; --index) {
+        w.select(group, index);
+        QCOMPARE(buttons->checkedId(), index);
+        QCOMPARE(buttons->button(index)->objectName(), group + u'_' + QString::number(index));
+    }
+}
+
+void tst_MainWindow::shouldHaveAFixedWindowWithoutMaximise()
+{
+    WindowDriver w;
+    QCOMPARE(w.window->centralWidget()->size(), QSize(554, 543));
+    QCOMPARE(w.window->minimumSize(), w.window->maximumSize());
+    QCOMPARE(w.window->height(), 543 + w.window->menuBar()->height());
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("Vortlane"));
+    QCOMPARE(w.window->objectName(), QStringLiteral("frmMain"));
+    const Qt::WindowFlags flags = w.window->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+}
+
+void tst_MainWindow::shouldUseTheFieldFont()
+{
+    WindowDriver w;
+    for (const char *name : {"Label1", "Label2", "Label3", "txtStatus"}) {
+        const QFont font = w.find<QWidget>(QLatin1String(name))->font();
+        QCOMPARE(font.pointSizeF(), 9.75);
+        QCOMPARE(font.weight(), QFont::Normal);
+        QVERIFY(!font.italic());
+    }
+}
+
+void tst_MainWindow::shouldLimitWhatIsTyped_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("listening port") << QStringLiteral("txtPort") << 5;
+    QTest::newRow("remote port") << QStringLiteral("txtRemotePort") << 5;
+    QTest::newRow("remote host") << QStringLiteral("txtRemoteIP") << 100;
+    QTest::newRow("listening transmit") << QStringLiteral("txtTransmitDataLS") << -1;
+    QTest::newRow("outgoing transmit") << QStringLiteral("txtTransmitDataOS") << -1;
+}
+
+void tst_MainWindow::shouldLimitWhatIsTyped()
+{
+    QFETCH(QString, box);
+    QFETCH(int, limit);
+    WindowDriver w;
+    const QString typed(150, u'7');
+    w.type(box, typed);
+    QCOMPARE(w.text(box), limit < 0 ? typed : typed.left(limit));
+}
+
+void tst_MainWindow::shouldFollowTheFocusOrder()
+{
+    const QStringList order = {
+        "txtPort", "btnSetPort", "btnCloseLS", "optionTransportLS_0", "optionTransportLS_1",
+        "optionTxtDataFormatLS_0", "optionTxtDataFormatLS_1", "optionTxtDataFormatLS_2",
+        "optionRxDataFormatLS_0", "optionRxDataFormatLS_1", "optionRxDataFormatLS_2",
+        "txtTransmitDataLS", "btnSendLS", "txtReceivedDataLS", "txtRemoteIP", "txtRemotePort",
+        "btnConnectOS", "btnDisconnectOS", "optionTransportOS_0", "optionTransportOS_1",
+        "optionTxtDataFormatOS_0", "optionTxtDataFormatOS_1", "optionTxtDataFormatOS_2",
+        "optionRxDataFormatOS_0", "optionRxDataFormatOS_1", "optionRxDataFormatOS_2",
+        "txtTransmitDataOS", "btnSendOS", "txtReceivedDataOS", "txtStatus"};
+    WindowDriver w;
+    QStringList chain;
+    QWidget *widget = w.find<QWidget>("txtPort");
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != w.find<QWidget>("txtPort") && chain.size() < 100);
+    QCOMPARE(chain, order);
+}
+
+void tst_MainWindow::shouldShowMenusWithoutAccessKeys()
+{
+    WindowDriver w;
+    const struct { const char *name; const char *caption; } menus[] = {
+        {"mnuFile", "File"}, {"mnuHelp", "Help"}};
+    for (const auto &menu : menus)
+        QCOMPARE(w.find<QMenu>(QLatin1String(menu.name))->title(), QLatin1String(menu.caption));
+    const struct { const char *name; const char *caption; } actions[] = {
+        {"mnuExit", "Exit"}, {"mnuManual", "Manual"}, {"mnuAbout", "About"}};
+    for (const auto &action : actions) {
+        auto *item = w.find<QAction>(QLatin1String(action.name));
+        QCOMPARE(item->text(), QLatin1String(action.caption));
+        QVERIFY(item->shortcut().isEmpty());
+    }
+}
+
+void tst_MainWindow::shouldSetTheColourBeforeTheText_data()
+{
+    QTest::addColumn<QColor>("before");
+    QTest::addColumn<QColor>("after");
+    QTest::addColumn<bool>("error");
+    QTest::newRow("black after red") << red << black << false;
+    QTest::newRow("blue after red") << red << blue << false;
+    QTest::newRow("red after blue") << blue << red << true;
+    QTest::newRow("blue again") << blue << blue << false;
+}
+
+void tst_MainWindow::shouldSetTheColourBeforeTheText()
+{
+    QFETCH(QColor, before);
+    QFETCH(QColor, after);
+    QFETCH(bool, error);
+    const auto colourOf = [](const QColor &c) { return StatusColour{quint32(c.red() | c.green() << 8 | c.blue() << 16)}; };
+    WindowDriver w;
+    w.window->SetStatus(QStringLiteral("before"), colourOf(before));
+    auto *status = w.find<QLineEdit>("txtStatus");
+    QColor colourWhenTextChanged;
+    QObject::connect(status, &QLineEdit::textChanged, status, [&] {
+        colourWhenTextChanged = status->palette().color(QPalette::Active, QPalette::Text);
+    });
+    if (error)
+        w.window->SetStatusError(QStringLiteral("after"));
+    else
+        w.window->SetStatus(QStringLiteral("after"), colourOf(after));
+    QCOMPARE(colourWhenTextChanged, after);
+    QCOMPARE(w.statusColour(), after);
+    QCOMPARE(w.status(), QStringLiteral("after"));
+    // Readable whatever the desktop theme: the background stays light.
+    QVERIFY(status->palette().color(QPalette::Active, QPalette::Base).lightness() > 200);
+}
+
+void tst_MainWindow::shouldTakeTheMessageExactlyAsPassed()
+{
+    WindowDriver w;
+    const QString message = QStringLiteral("  two  spaces around  ");
+    w.window->SetStatus(message, StatusColour::blue);
+    QCOMPARE(w.status(), message);
+    w.window->SetStatus(QString(), StatusColour::black);
+    QCOMPARE(w.status(), QString());
+    QCOMPARE(w.statusColour(), black);
+}
+
+void tst_MainWindow::exitShouldCloseTheWindowAndItsSockets()
+{
+    WindowDriver w;
+    const quint16 port = w.listenOnFreePort();
+    QVERIFY(port != 0);
+    w.find<QAction>("mnuExit")->trigger();
+    QTRY_VERIFY(w.window.isNull());
+
+    QTcpSocket probe;
+    QSignalSpy refused(&probe, &QTcpSocket::errorOccurred);
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(refused.wait(5000));
+    QCOMPARE(probe.error(), QAbstractSocket::ConnectionRefusedError);
+}
+
+void tst_MainWindow::closingShouldReleaseTheListeningPort()
+{
+    WindowDriver w;
+    const quint16 port = w.listenOnFreePort();
+    w.window->close();
+    QTRY_VERIFY(w.window.isNull());
+    QTcpServer again;
+    QVERIFY2(again.listen(QHostAddress::Any, port), qPrintable(again.errorString()));
+}
+
+void tst_MainWindow::manualShouldOpenTheViewerAndLeaveTheStatusAlone()
+{
+    WindowDriver w;
+    w.window->SetStatus(QStringLiteral("unchanged"), StatusColour::blue);
+    const auto topLevels = [] {
+        QWidgetList shown;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->isVisible() && !qobject_cast<QMenu *>(widget))
+                shown << widget;
+        return shown;
+    };
+    QCOMPARE(topLevels().size(), 1);
+    w.find<QAction>("mnuManual")->trigger();
+    QTRY_COMPARE(topLevels().size(), 2);
+    w.find<QAction>("mnuManual")->trigger();
+    QCOMPARE(topLevels().size(), 2);
+    QCOMPARE(w.status(), QStringLiteral("unchanged"));
+    QCOMPARE(w.statusColour(), blue);
+
+    // Closing the main window tells the viewer the file is no longer needed.
+    w.window->close();
+    QTRY_VERIFY(w.window.isNull());
+    QTRY_COMPARE(topLevels().size(), 0);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

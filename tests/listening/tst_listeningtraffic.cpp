@@ -1,0 +1,247 @@
+#include "support/Peers.h"
+#include "support/WindowDriver.h"
+
+// What passes through the listening panel: arrivals shown, typed data sent.
+class tst_ListeningTraffic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void shouldExchangeTheGreeting();
+    void shouldRenderInTheRxFormatOfTheMoment_data();
+    void shouldRenderInTheRxFormatOfTheMoment();
+    void secondArrivalShouldReplaceTheFirst();
+    void switchingFormatsShouldChangeNothingAtOnce();
+    void shouldSendExactBytes_data();
+    void shouldSendExactBytes();
+    void parseErrorShouldComeBeforeTheConnectionError();
+    void shouldKeepTheBoxWithoutAPeer();
+    void shouldEndSilentlyOnAnEmptyHexToken();
+    void shouldNameEachUdpSender();
+    void shouldShowAnEmptyDatagramAsNothing();
+    void shouldAnswerTheLatestUdpSender();
+    void udpSendWithNoSenderYetShouldEndSilently();
+
+private:
+    // A listening panel with a raw TCP peer connected to it.
+    void connectPeer();
+
+    std::unique_ptr<WindowDriver> w;
+    std::unique_ptr<QTcpSocket> peer;
+};
+
+void tst_ListeningTraffic::init()
+{
+    w = std::make_unique<WindowDriver>();
+}
+
+void tst_ListeningTraffic::cleanup()
+{
+    peer.reset();
+    w.reset();
+}
+
+void tst_ListeningTraffic::connectPeer()
+{
+    const quint16 port = w->listenOnFreePort();
+    peer = connectedClient(port);
+    QVERIFY(peer);
+    QTRY_COMPARE(w->listeningSocket()->State(), 7);
+}
+
+void tst_ListeningTraffic::shouldExchangeTheGreeting()
+{
+    connectPeer();
+    peer->write(QByteArray("\x48\x69"));
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("Hi"));
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*peer));
+    QCOMPARE(w->statusColour(), blue);
+
+    w->select("optionTxtDataFormatLS", 1);
+    w->type("txtTransmitDataLS", QStringLiteral("72 105"));
+    w->click("btnSendLS");
+    QCOMPARE(readExactly(*peer, 2), QByteArray("\x48\x69"));
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*peer));
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->text("txtTransmitDataLS"), QString());
+}
+
+void tst_ListeningTraffic::shouldRenderInTheRxFormatOfTheMoment_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("string") << 0 << QByteArray("AB") << QStringLiteral("AB");
+    QTest::newRow("string, line break") << 0 << QByteArray("Hello\r\n") << QStringLiteral("Hello\n");
+    QTest::newRow("decimal") << 1 << QByteArray("AB") << QStringLiteral("65 66 ");
+    QTest::newRow("hex") << 2 << QByteArray("AB") << QStringLiteral("41 42 ");
+    QTest::newRow("decimal, extremes") << 1 << QByteArray("\x00\x0a\xff", 3) << QStringLiteral("0 10 255 ");
+    QTest::newRow("hex, extremes") << 2 << QByteArray("\x00\x0a\xff", 3) << QStringLiteral("00 0A FF ");
+}
+
+void tst_ListeningTraffic::shouldRenderInTheRxFormatOfTheMoment()
+{
+    QFETCH(int, format);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    connectPeer();
+    w->select("optionRxDataFormatLS", format);
+    peer->write(bytes);
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), shown);
+}
+
+void tst_ListeningTraffic::secondArrivalShouldReplaceTheFirst()
+{
+    connectPeer();
+    peer->write("first");
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("first"));
+    w->window->SetStatus(QStringLiteral("something else"), StatusColour::black);
+    peer->write("2nd");
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("2nd"));
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*peer));
+}
+
+void tst_ListeningTraffic::switchingFormatsShouldChangeNothingAtOnce()
+{
+    connectPeer();
+    peer->write("AB");
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("AB"));
+    const QString status = w->status();
+    w->type("txtTransmitDataLS", QStringLiteral("  ff 0a  "));
+
+    for (int format : {2, 1, 0, 2}) {
+        w->select("optionRxDataFormatLS", format);
+        w->select("optionTxtDataFormatLS", format);
+    }
+    QCOMPARE(w->text("txtReceivedDataLS"), QStringLiteral("AB"));
+    QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("  ff 0a  "));
+    QCOMPARE(w->status(), status);
+
+    // The next arrival uses the format selected by then.
+    peer->write("AB");
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("41 42 "));
+}
+
+void tst_ListeningTraffic::shouldSendExactBytes_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::newRow("string as typed") << 0 << QStringLiteral("  word  ") << QByteArray("  word  ");
+    QTest::newRow("string, latin-1") << 0 << QStringLiteral("\u00e9\u00ff") << QByteArray("\xe9\xff");
+    QTest::newRow("string, beyond latin-1") << 0 << QStringLiteral("\u20ac") << QByteArray("?");
+    QTest::newRow("decimal") << 1 << QStringLiteral("  65 66  ") << QByteArray("AB");
+    QTest::newRow("decimal, extremes") << 1 << QStringLiteral("0 255") << QByteArray("\x00\xff", 2);
+    QTest::newRow("hex, lower case") << 2 << QStringLiteral("ff 0a 7") << QByteArray("\xff\x0a\x07");
+}
+
+void tst_ListeningTraffic::shouldSendExactBytes()
+{
+    QFETCH(int, format);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, wire);
+    connectPeer();
+    w->select("optionTxtDataFormatLS", format);
+    w->type("txtTransmitDataLS", typed);
+    w->click("btnSendLS");
+    QCOMPARE(readExactly(*peer, wire.size()), wire);
+    QCOMPARE(w->text("txtTransmitDataLS"), QString());
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*peer));
+}
+
+void tst_ListeningTraffic::parseErrorShouldComeBeforeTheConnectionError()
+{
+    w->select("optionTxtDataFormatLS", 1);
+    w->type("txtTransmitDataLS", QStringLiteral(" 1 256 "));
+    w->click("btnSendLS");
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255"));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("1 256"));
+}
+
+void tst_ListeningTraffic::shouldKeepTheBoxWithoutAPeer()
+{
+    w->listenOnFreePort();
+    w->select("optionTxtDataFormatLS", 2);
+    w->type("txtTransmitDataLS", QStringLiteral("  ab cd"));
+    w->click("btnSendLS");
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("AB CD"));
+}
+
+void tst_ListeningTraffic::shouldEndSilentlyOnAnEmptyHexToken()
+{
+    connectPeer();
+    const QString status = w->status();
+    w->select("optionTxtDataFormatLS", 2);
+    w->type("txtTransmitDataLS", QStringLiteral("A  B"));
+    w->click("btnSendLS");
+    QCOMPARE(w->status(), status);
+    QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("A  B"));
+    // Nothing went out: the next byte the peer sees is the one sent next.
+    w->type("txtTransmitDataLS", QStringLiteral("7"));
+    w->click("btnSendLS");
+    QCOMPARE(readExactly(*peer, 1), QByteArray("\x07"));
+}
+
+void tst_ListeningTraffic::shouldNameEachUdpSender()
+{
+    const quint16 port = w->listenOnFreePort(1);
+    QUdpSocket first, second;
+    for (QUdpSocket *sender : {&first, &second, &first}) {
+        const QByteArray datagram = "from " + QByteArray::number(sender->localPort());
+        sender->writeDatagram(datagram, QHostAddress::LocalHost, port);
+        QTRY_COMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*sender));
+        QCOMPARE(w->text("txtReceivedDataLS"), QString::fromLatin1(datagram));
+    }
+}
+
+void tst_ListeningTraffic::shouldShowAnEmptyDatagramAsNothing()
+{
+    const quint16 port = w->listenOnFreePort(1);
+    QUdpSocket sender;
+    for (int format : {0, 1, 2}) {
+        w->select("optionRxDataFormatLS", format);
+        sender.writeDatagram("x", QHostAddress::LocalHost, port);
+        QTRY_VERIFY(!w->text("txtReceivedDataLS").isEmpty());
+        w->window->SetStatus(QString(), StatusColour::black);
+        sender.writeDatagram(QByteArray(), QHostAddress::LocalHost, port);
+        QTRY_COMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(sender));
+        QCOMPARE(w->text("txtReceivedDataLS"), QString());
+    }
+}
+
+void tst_ListeningTraffic::shouldAnswerTheLatestUdpSender()
+{
+    const quint16 port = w->listenOnFreePort(1);
+    QUdpSocket first, latest;
+    first.writeDatagram("1", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("1"));
+    latest.writeDatagram("2", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("2"));
+
+    w->type("txtTransmitDataLS", QStringLiteral("pong"));
+    w->click("btnSendLS");
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> UDP Data sent to ") + peerName(latest));
+    QCOMPARE(w->text("txtTransmitDataLS"), QString());
+    QTRY_VERIFY(latest.hasPendingDatagrams());
+    QCOMPARE(latest.receiveDatagram().data(), QByteArray("pong"));
+    QVERIFY(!first.hasPendingDatagrams());
+}
+
+void tst_ListeningTraffic::udpSendWithNoSenderYetShouldEndSilently()
+{
+    w->listenOnFreePort(1);
+    const QString status = w->status();
+    w->type("txtTransmitDataLS", QStringLiteral("nobody to answer"));
+    w->click("btnSendLS");
+    QCOMPARE(w->status(), status);
+    QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("nobody to answer"));
+}
+
+QTEST_MAIN(tst_ListeningTraffic)
+#include "tst_listeningtraffic.moc"
