@@ -1,5 +1,7 @@
 #include "DisplayCheck.h"
 
+#include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 #include <cstdio>

@@ -89,6 +89,13 @@ void frmMain::applyLook()
         line->setAutoFillBackground(true);
     }
 
+    // Frame titles sit on the frame's edge, as the panels were drawn, rather
+    // than above it as some styles place them.
+    centralWidget()->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; padding-top: 0px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; top: -1px; padding: 0px 2px; background-color: palette(window); }"));
+
     // Black, blue and red must stay readable on a dark desktop theme too.
     QPalette status = ui->txtStatus->palette();
     status.setColor(QPalette::Base, Qt::white);

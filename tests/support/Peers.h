@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include <memory>

@@ -7,6 +7,8 @@
 #include "socket/EventSocket.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -51,7 +53,18 @@ public:
         target->setFocus();
         QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(target, Qt::Key_Delete);
-        QTest::keyClicks(target, text);
+        for (QChar character : text) {
+            if (character.unicode() < 0x80) {
+                QTest::keyClick(target, character.toLatin1());
+            } else {
+                // QTest knows keys for ASCII only; anything else comes as
+                // text, the way an input method delivers it.
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+                QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+                QApplication::sendEvent(target, &press);
+                QApplication::sendEvent(target, &release);
+            }
+        }
     }
 
     void select(const QString &group, int index) const
