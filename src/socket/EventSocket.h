@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 // An event-driven TCP or UDP socket for one panel of the main window.
 //
 // Operations that fail throw EventSocketError. Events are signals, emitted
@@ -14,7 +16,7 @@
 //
 // States (State()):
 //   0 Closed            nothing open
-//   1 Open              UDP: bound or given a destination
+//   1 Open              UDP: bound or given a destination; TCP: bound, Listen() not yet called
 //   2 Listening         TCP: a listener is open
 //   4 ResolvingHost     TCP: looking the host name up
 //   6 Connecting        TCP: the connection attempt is under way
@@ -45,7 +47,10 @@ public:
     // Only while closed; throws otherwise.
     void SetProtocol(int protocol);
 
-    int LocalPort() const;  // after Bind: the port actually bound
+    // While open: the port actually bound (after Bind with port 0, the one the
+    // system chose). While closed: the value last set.
+    int LocalPort() const;
+    // The local port Connect opens on, 0 for any; Bind takes its port from its text.
     void SetLocalPort(int port);
 
     // This machine's own IPv4 address as dotted text: the first interface
@@ -92,5 +97,5 @@ signals:
 
 private:
     struct Private;
-    Private *d;
+    std::unique_ptr<Private> d;
 };

@@ -12,6 +12,6 @@ double ReadPortNumber(const QString &text);
 // neighbour (400.5 gives 400, 401.5 gives 402).
 int RoundHalfEven(double value);
 
-// ReadPortNumber and RoundHalfEven, then a range check 0..65535 that throws
-// EventSocketError when it fails.
+// ReadPortNumber and RoundHalfEven, with a range check 0..65535 on the number
+// as read (65535.4 fails) that throws EventSocketError when it fails.
 quint16 ReadPort(const QString &text);

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "EventSocket.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QMetaObject>
+#include <QNetworkDatagram>
+
+#include <map>
+#include <utility>
+
+class QHostInfo;
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+struct EventSocket::Private
+{
+    explicit Private(EventSocket *owner) : q(owner) {}
+
+    // A peer that knocked on the listener, waiting for its handler to accept
+    // it. Its address is kept from the start: a peer that has already gone
+    // by the time it is accepted no longer tells the socket where it was.
+    struct Request
+    {
+        QTcpSocket *socket = nullptr;
+        QHostAddress address;
+        int port = 0;
+        int localPort = 0;
+    };
+
+    // Runs work from the event loop, so that no event fires inside one of
+    // the public calls, and only if no Close() came in between: every Close()
+    // starts a new generation and what a closed socket left queued is dropped.
+    template <typename Work>
+    void queue(Work &&work)
+    {
+        QMetaObject::invokeMethod(
+            q,
+            [this, gen = generation, work = std::forward<Work>(work)]() mutable {
+                if (gen == generation)
+                    work();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void closeAll();
+    [[noreturn]] void fail(QAbstractSocket::SocketError error, const QString &systemText);
+
+    // TCP (EventSocketTcp.cpp)
+    void bindTcp(quint16 port);
+    void listen();
+    void takeRequests();
+    void offerRequest(Request request);
+    void acceptRequest(int requestID);
+    void connectTcp(const QString &host, quint16 port);
+    void watchConnection();
+    void connectionMade();
+    void connectionFailed(QAbstractSocket::SocketError error);
+    void readConnection();
+    void peerClosed();
+    void queueArrival();
+    void sendTcp(const QByteArray &data);
+
+    // UDP (EventSocketUdp.cpp)
+    void bindUdp(quint16 port);
+    void connectUdp(const QString &host, quint16 port);
+    void hostLookedUp(const QHostInfo &info);
+    void queueDrain();
+    void drainDatagrams();
+    QNetworkDatagram nextDatagram();
+    void sendUdp(const QByteArray &data);
+    void sendDatagram(const QByteArray &data);
+    void fetchDatagram(QByteArray &data);
+
+    EventSocket *const q;
+
+    int protocol = TcpProtocol;
+    int localPort = 0;  // as set; used by Connect
+    int boundPort = 0;  // while open
+    int state = StateClosed;
+    quint64 generation = 0;
+
+    // The remote side. A host name given to Connect stands in until its
+    // address is known.
+    QHostAddress remoteAddress;
+    QString remoteName;
+    int remotePort = 0;
+
+    // TCP
+    QTcpServer *listener = nullptr;
+    QTcpSocket *connection = nullptr;
+    QByteArray received;
+    bool arrivalQueued = false;
+    std::map<int, Request> requests;  // only while their handler runs
+    int lastRequestID = 0;
+
+    // UDP
+    QUdpSocket *udp = nullptr;
+    QNetworkDatagram announced;  // the datagram of the DataArrival under way
+    bool holdsAnnounced = false;
+    bool drainQueued = false;
+    bool resolving = false;
+    bool lookupFailed = false;
+    int lookupID = -1;
+    quint16 lookupPort = 0;
+    QList<QByteArray> waitingDatagrams;  // sent while the destination's name is looked up
+};
+
+// Dotted text for IPv4 peers, also when they reach a dual-stack socket as
+// IPv4-mapped IPv6 addresses; IPv6 peers in their usual text.
+QString addressText(const QHostAddress &address);

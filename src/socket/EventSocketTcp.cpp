@@ -1,0 +1,214 @@
+#include "EventSocketPrivate.h"
+
+#include "SocketErrorText.h"
+
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <limits>
+
+namespace {
+
+int byteCount(qsizetype size)
+{
+    return static_cast<int>(std::min<qsizetype>(size, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+void EventSocket::Private::bindTcp(quint16 port)
+{
+    auto *server = new QTcpServer(q);
+    server->setProxy(QNetworkProxy::NoProxy);
+    // No address: QHostAddress::Any is dual stack, so peers reach the port
+    // over 127.0.0.1 and ::1 alike. QTcpServer sets SO_REUSEADDR, so the port
+    // binds again at once while an old connection on it lingers in TIME_WAIT.
+    if (!server->listen(QHostAddress::Any, port)) {
+        const auto error = server->serverError();
+        const QString systemText = server->errorString();
+        delete server;
+        fail(error, systemText);
+    }
+    // Bound but not yet listening: peers wait in the backlog until Listen(),
+    // which callers make right after Bind.
+    server->pauseAccepting();
+    QObject::connect(server, &QTcpServer::newConnection, q, [this] { takeRequests(); });
+    listener = server;
+    boundPort = server->serverPort();
+    state = StateOpen;
+}
+
+void EventSocket::Private::listen()
+{
+    listener->resumeAccepting();
+    state = StateListening;
+}
+
+void EventSocket::Private::takeRequests()
+{
+    while (listener && listener->hasPendingConnections()) {
+        QTcpSocket *socket = listener->nextPendingConnection();
+        // The handler closes the listener before it accepts; the connection
+        // must outlive it, so it no longer belongs to the listener.
+        socket->setParent(q);
+        Request request{socket, socket->peerAddress(), socket->peerPort(), socket->localPort()};
+        const quint64 gen = generation;
+        QMetaObject::invokeMethod(
+            q,
+            [this, gen, request] {
+                if (gen == generation) {
+                    offerRequest(request);
+                } else {
+                    // The listener closed before this peer's turn came.
+                    request.socket->abort();
+                    request.socket->deleteLater();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void EventSocket::Private::offerRequest(Request request)
+{
+    const int requestID = ++lastRequestID;
+    requests.emplace(requestID, request);
+    const QPointer<EventSocket> alive(q);
+    emit q->ConnectionRequest(requestID);
+    if (!alive)
+        return;
+    // Not taken by its handler: the peer is turned away.
+    const auto it = requests.find(requestID);
+    if (it != requests.end()) {
+        it->second.socket->abort();
+        it->second.socket->deleteLater();
+        requests.erase(it);
+    }
+}
+
+void EventSocket::Private::acceptRequest(int requestID)
+{
+    const auto it = requests.find(requestID);
+    if (it == requests.end())
+        throw EventSocketError(QStringLiteral("There is no connection request %1 to accept").arg(requestID));
+    const Request request = it->second;
+    requests.erase(it);
+
+    protocol = TcpProtocol;
+    connection = request.socket;
+    remoteAddress = request.address;
+    remotePort = request.port;
+    boundPort = request.localPort;
+    state = StateConnected;
+    watchConnection();
+
+    // The peer may have sent bytes, or even gone, while it waited: its bytes
+    // sit in the socket's buffer and are announced like any others.
+    readConnection();
+    if (connection->state() == QAbstractSocket::UnconnectedState)
+        queue([this] { peerClosed(); });
+}
+
+void EventSocket::Private::connectTcp(const QString &host, quint16 port)
+{
+    auto *socket = new QTcpSocket(q);
+    socket->setProxy(QNetworkProxy::NoProxy);
+    if (localPort != 0 && !socket->bind(QHostAddress::Any, static_cast<quint16>(localPort))) {
+        const auto error = socket->error();
+        const QString systemText = socket->errorString();
+        delete socket;
+        fail(error, systemText);
+    }
+    protocol = TcpProtocol;
+    connection = socket;
+    remoteName = host;
+    remotePort = port;
+    state = StateConnecting;
+    watchConnection();
+    QObject::connect(socket, &QAbstractSocket::stateChanged, q, [this](QAbstractSocket::SocketState socketState) {
+        if (socketState == QAbstractSocket::HostLookupState)
+            state = StateResolvingHost;
+        else if (socketState == QAbstractSocket::ConnectingState)
+            state = StateConnecting;
+    });
+    // Qt looks host names up without blocking; a failure, even one known at
+    // once, comes back through errorOccurred and is queued from there.
+    socket->connectToHost(host, port);
+}
+
+void EventSocket::Private::watchConnection()
+{
+    QObject::connect(connection, &QAbstractSocket::connected, q, [this] { connectionMade(); });
+    QObject::connect(connection, &QIODevice::readyRead, q, [this] { readConnection(); });
+    QObject::connect(connection, &QAbstractSocket::disconnected, q, [this] { peerClosed(); });
+    QObject::connect(connection, &QAbstractSocket::errorOccurred, q,
+                     [this](QAbstractSocket::SocketError error) { connectionFailed(error); });
+}
+
+void EventSocket::Private::connectionMade()
+{
+    state = StateConnected;
+    remoteAddress = connection->peerAddress();
+    remotePort = connection->peerPort();
+    boundPort = connection->localPort();
+    queue([this] { emit q->ConnectEvent(); });
+}
+
+void EventSocket::Private::connectionFailed(QAbstractSocket::SocketError error)
+{
+    // The peer's close, orderly or reset, is the CloseEvent that
+    // disconnected() raises, not an error.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    const SocketFailure failure = describeSocketError(error, connection->errorString());
+    // A connection already made ends in disconnected() and its CloseEvent;
+    // an attempt that failed has nothing more to come.
+    if (state != StateConnected && state != StateClosing)
+        state = StateError;
+    queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
+}
+
+void EventSocket::Private::readConnection()
+{
+    if (!connection || connection->bytesAvailable() <= 0)
+        return;
+    if (received.isEmpty())
+        received = connection->readAll();
+    else
+        received += connection->readAll();
+    queueArrival();
+}
+
+void EventSocket::Private::queueArrival()
+{
+    // One DataArrival announces everything that came since the last fetch.
+    if (arrivalQueued)
+        return;
+    arrivalQueued = true;
+    queue([this] {
+        arrivalQueued = false;
+        if (!received.isEmpty())
+            emit q->DataArrival(byteCount(received.size()));
+    });
+}
+
+void EventSocket::Private::peerClosed()
+{
+    if (state == StateClosing)
+        return;
+    // Bytes that came with the close are queued before the CloseEvent.
+    readConnection();
+    state = StateClosing;
+    queue([this] { emit q->CloseEvent(); });
+}
+
+void EventSocket::Private::sendTcp(const QByteArray &data)
+{
+    if (state != StateConnected || !connection)
+        throw EventSocketError(QStringLiteral("The socket is not connected"));
+    if (data.isEmpty())
+        return;
+    if (connection->write(data) != data.size())
+        fail(connection->error(), connection->errorString());
+}

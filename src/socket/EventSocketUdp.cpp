@@ -1,0 +1,186 @@
+#include "EventSocketPrivate.h"
+
+#include "SocketErrorText.h"
+
+#include <QHostInfo>
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QUdpSocket>
+
+namespace {
+
+// A flood of datagrams is handed out this many per turn of the event loop,
+// so the window keeps painting and answering clicks while it lasts.
+constexpr int datagramsPerTurn = 32;
+
+// Room for any datagram, IPv4 (65,507 bytes) or IPv6 (65,527).
+constexpr qint64 roomForAnyDatagram = 65536;
+
+} // namespace
+
+void EventSocket::Private::bindUdp(quint16 port)
+{
+    auto *socket = new QUdpSocket(q);
+    socket->setProxy(QNetworkProxy::NoProxy);
+    // DontShareAddress alone leaves SO_REUSEADDR off: with it, Linux would
+    // let two UDP sockets share the port, and a port held by another program
+    // would seem free. QHostAddress::Any takes IPv4 and IPv6 senders alike.
+    if (!socket->bind(QHostAddress::Any, port, QAbstractSocket::DontShareAddress)) {
+        const auto error = socket->error();
+        const QString systemText = socket->errorString();
+        delete socket;
+        fail(error, systemText);
+    }
+    protocol = UdpProtocol;
+    udp = socket;
+    boundPort = socket->localPort();
+    state = StateOpen;
+    QObject::connect(socket, &QIODevice::readyRead, q, [this] { queueDrain(); });
+}
+
+void EventSocket::Private::connectUdp(const QString &host, quint16 port)
+{
+    bindUdp(static_cast<quint16>(localPort));
+    remotePort = port;
+    QHostAddress literal;
+    if (literal.setAddress(host)) {
+        remoteAddress = literal;
+        return;
+    }
+    // A name is looked up without blocking the window; datagrams sent
+    // meanwhile wait and leave once the address is known.
+    remoteName = host;
+    lookupPort = port;
+    resolving = true;
+    const quint64 gen = generation;
+    lookupID = QHostInfo::lookupHost(host, q, [this, gen](const QHostInfo &info) {
+        if (gen == generation)
+            hostLookedUp(info);
+    });
+}
+
+void EventSocket::Private::hostLookedUp(const QHostInfo &info)
+{
+    resolving = false;
+    lookupID = -1;
+    const QList<QByteArray> waiting = std::exchange(waitingDatagrams, {});
+    // A datagram fetched meanwhile has made its sender the destination; the
+    // datagrams sent before that still go where they were addressed.
+    const bool stillTheDestination = remoteAddress.isNull();
+    const QList<QHostAddress> addresses = info.addresses();
+    if (info.error() != QHostInfo::NoError || addresses.isEmpty()) {
+        if (stillTheDestination) {
+            lookupFailed = true;
+            state = StateError;
+        }
+        const SocketFailure failure = describeSocketError(QAbstractSocket::HostNotFoundError);
+        queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
+        return;
+    }
+    // An IPv4 address first where the name has both: it reaches receivers
+    // bound to IPv4 only as well.
+    QHostAddress resolved = addresses.constFirst();
+    for (const QHostAddress &address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+            resolved = address;
+            break;
+        }
+    }
+    if (stillTheDestination) {
+        remoteAddress = resolved;
+        remoteName.clear();
+    }
+    for (const QByteArray &datagram : waiting) {
+        if (udp->writeDatagram(datagram, resolved, lookupPort) < 0) {
+            const SocketFailure failure = describeSocketError(udp->error(), udp->errorString());
+            queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
+            break;
+        }
+    }
+}
+
+void EventSocket::Private::queueDrain()
+{
+    if (drainQueued)
+        return;
+    drainQueued = true;
+    queue([this] {
+        drainQueued = false;
+        drainDatagrams();
+    });
+}
+
+QNetworkDatagram EventSocket::Private::nextDatagram()
+{
+    // hasPendingDatagrams() also sees a datagram of zero bytes.
+    if (udp->hasPendingDatagrams())
+        return udp->receiveDatagram();
+    // Qt arms the socket's read notifier again only when a read is tried. A
+    // notification that comes late, after the datagrams were taken, finds
+    // nothing, and without a read the socket would never announce another
+    // datagram. So a read is tried anyway, with room for any datagram in
+    // case one has just come in; with none it fails and re-arms.
+    return udp->receiveDatagram(roomForAnyDatagram);
+}
+
+void EventSocket::Private::drainDatagrams()
+{
+    const QPointer<EventSocket> alive(q);
+    const quint64 gen = generation;
+    for (int i = 0; i < datagramsPerTurn; ++i) {
+        if (!udp)
+            return;
+        QNetworkDatagram datagram = nextDatagram();
+        // Nothing there, or a failed read: the next read notification
+        // starts another pass.
+        if (!datagram.isValid())
+            return;
+        announced = std::move(datagram);
+        holdsAnnounced = true;
+        emit q->DataArrival(static_cast<int>(announced.data().size()));
+        if (!alive || gen != generation)
+            return;
+        // Not fetched by its handler: gone, as the next one takes its place.
+        announced.clear();
+        holdsAnnounced = false;
+    }
+    if (udp && udp->hasPendingDatagrams())
+        queueDrain();
+}
+
+void EventSocket::Private::fetchDatagram(QByteArray &data)
+{
+    if (!holdsAnnounced) {
+        data.clear();
+        return;
+    }
+    data = announced.data();
+    // From now on sends go back to whoever sent this one.
+    remoteAddress = announced.senderAddress();
+    remoteName.clear();
+    remotePort = announced.senderPort();
+    announced.clear();
+    holdsAnnounced = false;
+}
+
+void EventSocket::Private::sendUdp(const QByteArray &data)
+{
+    if (!udp)
+        throw EventSocketError(QStringLiteral("The socket is not open"));
+    if (resolving && remoteAddress.isNull()) {
+        waitingDatagrams.append(data);
+        return;
+    }
+    if (remoteAddress.isNull()) {
+        if (lookupFailed)
+            throw EventSocketError(describeSocketError(QAbstractSocket::HostNotFoundError).description);
+        throw EventSocketError(QStringLiteral("There is no remote host to send to: no datagram has arrived yet"));
+    }
+    sendDatagram(data);
+}
+
+void EventSocket::Private::sendDatagram(const QByteArray &data)
+{
+    if (udp->writeDatagram(data, remoteAddress, static_cast<quint16>(remotePort)) < 0)
+        fail(udp->error(), udp->errorString());
+}

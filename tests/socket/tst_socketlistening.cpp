@@ -1,0 +1,499 @@
+#include "SocketPeers.h"
+
+#include "socket/EventSocket.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <memory>
+
+#include <sys/socket.h>
+
+// The listening side over TCP, against raw Qt clients on loopback.
+class ListeningSocketTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shouldListenOnThePortTheSystemChose();
+    void shouldAcceptAfterClosingInsideTheRequestHandler();
+    void shouldShowThePeerAddressInItsUsualText_data();
+    void shouldShowThePeerAddressInItsUsualText();
+    void shouldKeepWhatAPeerSentBeforeItWasAccepted_data();
+    void shouldKeepWhatAPeerSentBeforeItWasAccepted();
+    void shouldRefuseOtherPeersWhileOneIsConnected();
+    void shouldListenAgainOnTheSamePortWhenThePeerLeaves();
+    void shouldListenAgainOnTheSamePortAfterDroppingAPeer();
+    void shouldTakeAResetAsThePeerLeaving();
+    void shouldDeliverBytesBeforeTheCloseEvent();
+    void shouldTurnAwayARequestThatIsNotAccepted();
+    void shouldRaiseNoCloseEventForALocalClose();
+    void shouldRaiseNothingMoreAfterCloseInsideADataHandler();
+    void shouldReportAPortInUse_data();
+    void shouldReportAPortInUse();
+    void shouldRefuseOperationsInTheWrongState();
+};
+
+void ListeningSocketTest::shouldListenOnThePortTheSystemChose()
+{
+    EventSocket socket;
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    socket.SetProtocol(EventSocket::TcpProtocol);
+    socket.Bind(QStringLiteral("0"));
+    QCOMPARE(socket.State(), int(EventSocket::StateOpen));
+    const int port = socket.LocalPort();
+    QVERIFY(port > 0);
+    socket.Listen();
+    QCOMPARE(socket.State(), int(EventSocket::StateListening));
+
+    QSignalSpy requests(&socket, &EventSocket::ConnectionRequest);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(requests.wait());
+    QCOMPARE(requests.count(), 1);
+
+    socket.Close();
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+}
+
+void ListeningSocketTest::shouldAcceptAfterClosingInsideTheRequestHandler()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    QString failure;
+    int stateAfterAccept = -1;
+    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket, [&](int requestID) {
+        keepFailure(failure, [&] {
+            socket.Close();
+            socket.Accept(requestID);
+            stateAfterAccept = socket.State();
+        });
+    });
+    QByteArray received;
+    collectArrivals(socket, received);
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    QTRY_COMPARE(stateAfterAccept, int(EventSocket::StateConnected));
+    QCOMPARE(failure, QString());
+    QCOMPARE(socket.State(), int(EventSocket::StateConnected));
+    QCOMPARE(socket.RemotePort(), int(client.localPort()));
+
+    client.write("ping");
+    QTRY_COMPARE(received, QByteArray("ping"));
+
+    socket.SendData(QByteArrayLiteral("pong\0\xff"));
+    QTRY_COMPARE(client.bytesAvailable(), 6);
+    QCOMPARE(client.readAll(), QByteArrayLiteral("pong\0\xff"));
+}
+
+void ListeningSocketTest::shouldShowThePeerAddressInItsUsualText_data()
+{
+    QTest::addColumn<QHostAddress>("clientAddress");
+    QTest::addColumn<QString>("expected");
+
+    // The listener is dual stack: an IPv4 peer comes in as ::ffff:127.0.0.1
+    // and must still read as the dotted address.
+    QTest::newRow("IPv4 peer, dotted") << QHostAddress(QHostAddress::LocalHost) << QStringLiteral("127.0.0.1");
+    QTest::newRow("IPv6 peer") << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("::1");
+}
+
+void ListeningSocketTest::shouldShowThePeerAddressInItsUsualText()
+{
+    QFETCH(QHostAddress, clientAddress);
+    QFETCH(QString, expected);
+
+    EventSocket socket;
+    listenTcp(socket);
+    QString failure;
+    acceptEachRequest(socket, failure);
+
+    QTcpSocket client;
+    client.connectToHost(clientAddress, quint16(socket.LocalPort()));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    QCOMPARE(failure, QString());
+    QCOMPARE(socket.RemoteHostIP(), expected);
+    QCOMPARE(socket.RemotePort(), int(client.localPort()));
+}
+
+void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted_data()
+{
+    QTest::addColumn<bool>("peerLeaves");
+    QTest::addColumn<bool>("acceptLate");
+
+    QTest::newRow("peer stays, accepted at once") << false << false;
+    QTest::newRow("peer stays, accepted after its bytes were read") << false << true;
+    QTest::newRow("peer sends and leaves, accepted at once") << true << false;
+    QTest::newRow("peer sends and leaves, accepted after it was gone") << true << true;
+}
+
+void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted()
+{
+    QFETCH(bool, peerLeaves);
+    QFETCH(bool, acceptLate);
+
+    EventSocket socket;
+    socket.SetProtocol(EventSocket::TcpProtocol);
+    socket.Bind(QStringLiteral("0"));
+    const auto port = quint16(socket.LocalPort());
+
+    // Bound but not listening yet: the connection waits in the backlog while
+    // the peer sends, and leaves if it is to leave.
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(client.waitForConnected(5000));
+    const int clientPort = client.localPort();
+    const QByteArray early("early bytes");
+    client.write(early);
+    QVERIFY(client.waitForBytesWritten(5000));
+    if (peerLeaves) {
+        client.disconnectFromHost();
+        if (client.state() != QAbstractSocket::UnconnectedState)
+            QVERIFY(client.waitForDisconnected(5000));
+    }
+
+    EventLog log(socket);
+    QString failure;
+    bool waitedInVain = false;
+    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket, [&](int requestID) {
+        if (acceptLate) {
+            // A busy window answers late: by then the waiting connection has
+            // read what the peer sent, and seen it leave.
+            const auto waitingConnection = [&] {
+                const auto sockets = socket.findChildren<QTcpSocket *>();
+                return std::any_of(sockets.cbegin(), sockets.cend(), [&](QTcpSocket *waiting) {
+                    return waiting->bytesAvailable() == early.size()
+                           && (!peerLeaves || waiting->state() == QAbstractSocket::UnconnectedState);
+                });
+            };
+            QDeadlineTimer deadline(5000);
+            while (!waitingConnection() && !deadline.hasExpired())
+                QTest::qWait(5);
+            waitedInVain = !waitingConnection();
+        }
+        keepFailure(failure, [&] {
+            socket.Close();
+            socket.Accept(requestID);
+        });
+    });
+    QByteArray received;
+    collectArrivals(socket, received);
+    socket.Listen();
+
+    QTRY_COMPARE(received, early);
+    QVERIFY(!waitedInVain);
+    QCOMPARE(failure, QString());
+    QCOMPARE(socket.RemoteHostIP(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(socket.RemotePort(), clientPort);
+    if (peerLeaves) {
+        QTRY_COMPARE(log.entries.constLast(), QStringLiteral("Close"));
+        QCOMPARE(log.entries.count(QStringLiteral("Close")), 1);
+        QCOMPARE(socket.State(), int(EventSocket::StateClosing));
+    } else {
+        QCOMPARE(socket.State(), int(EventSocket::StateConnected));
+        QVERIFY(!log.entries.contains(QStringLiteral("Close")));
+    }
+}
+
+void ListeningSocketTest::shouldRefuseOtherPeersWhileOneIsConnected()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    const auto port = quint16(socket.LocalPort());
+    QString failure;
+    acceptEachRequest(socket, failure);
+    QSignalSpy requests(&socket, &EventSocket::ConnectionRequest);
+    QByteArray received;
+    collectArrivals(socket, received);
+
+    QTcpSocket first;
+    first.connectToHost(QHostAddress::LocalHost, port);
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+
+    // The listener closed before it accepted, so nobody answers on the port.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        QTcpSocket other;
+        QSignalSpy errors(&other, &QAbstractSocket::errorOccurred);
+        other.connectToHost(attempt % 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost, port);
+        QVERIFY(errors.wait());
+        QCOMPARE(other.error(), QAbstractSocket::ConnectionRefusedError);
+    }
+    QCOMPARE(requests.count(), 1);
+
+    first.write("still here");
+    QTRY_COMPARE(received, QByteArray("still here"));
+    QCOMPARE(socket.RemotePort(), int(first.localPort()));
+    QCOMPARE(failure, QString());
+}
+
+void ListeningSocketTest::shouldListenAgainOnTheSamePortWhenThePeerLeaves()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    const int port = socket.LocalPort();
+    QString failure;
+    acceptEachRequest(socket, failure);
+    // As the listening panel does when its peer leaves: close, and set the
+    // same instance up again inside the event.
+    int listens = 0;
+    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] {
+        keepFailure(failure, [&] {
+            socket.Close();
+            socket.SetProtocol(EventSocket::TcpProtocol);
+            socket.SetLocalPort(port);
+            socket.Bind(QString::number(port));
+            socket.Listen();
+            ++listens;
+        });
+    });
+
+    for (int round = 1; round <= 3; ++round) {
+        QTcpSocket client;
+        client.connectToHost(round == 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost, quint16(port));
+        QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+        client.disconnectFromHost();
+        QTRY_COMPARE(listens, round);
+        QCOMPARE(failure, QString());
+        QCOMPARE(socket.State(), int(EventSocket::StateListening));
+        QCOMPARE(socket.LocalPort(), port);
+    }
+}
+
+void ListeningSocketTest::shouldListenAgainOnTheSamePortAfterDroppingAPeer()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    const int port = socket.LocalPort();
+    QString failure;
+    acceptEachRequest(socket, failure);
+
+    QTcpSocket client;
+    QSignalSpy clientGone(&client, &QAbstractSocket::disconnected);
+    client.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+
+    // This side closes first, so its end of the old connection lingers in
+    // TIME_WAIT on the very port it listens on again.
+    socket.Close();
+    QVERIFY(clientGone.wait());
+    listenTcp(socket, QString::number(port));
+    QCOMPARE(socket.LocalPort(), port);
+
+    QTcpSocket next;
+    next.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    QCOMPARE(socket.RemotePort(), int(next.localPort()));
+    QCOMPARE(failure, QString());
+}
+
+void ListeningSocketTest::shouldTakeAResetAsThePeerLeaving()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    const int port = socket.LocalPort();
+    QString failure;
+    acceptEachRequest(socket, failure);
+    int listens = 0;
+    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] {
+        keepFailure(failure, [&] {
+            listenTcp(socket, QString::number(port));
+            ++listens;
+        });
+    });
+    EventLog log(socket);
+
+    for (int round = 1; round <= 5; ++round) {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, quint16(port));
+        QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+        // A zero linger time makes the close a reset instead of a goodbye.
+        const linger resetAtOnce{1, 0};
+        QCOMPARE(::setsockopt(int(client.socketDescriptor()), SOL_SOCKET, SO_LINGER, &resetAtOnce,
+                              sizeof resetAtOnce),
+                 0);
+        client.abort();
+        QTRY_COMPARE(listens, round);
+        QCOMPARE(failure, QString());
+    }
+    QCOMPARE(log.entries.filter(QStringLiteral("Error")), QStringList());
+
+    QTcpSocket calm;
+    calm.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    QCOMPARE(socket.RemotePort(), int(calm.localPort()));
+}
+
+void ListeningSocketTest::shouldDeliverBytesBeforeTheCloseEvent()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    QString failure;
+    acceptEachRequest(socket, failure);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+
+    EventLog log(socket);
+    QByteArray received;
+    QByteArray receivedWhenClosed;
+    collectArrivals(socket, received);
+    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] { receivedWhenClosed = received; });
+
+    // Sent and closed in one go: bytes and the close reach the socket together.
+    const QByteArray lastWords(100000, 'w');
+    client.write(lastWords);
+    client.disconnectFromHost();
+
+    QTRY_VERIFY(log.entries.contains(QStringLiteral("Close")));
+    QCOMPARE(receivedWhenClosed, lastWords);
+    QCOMPARE(log.entries.constLast(), QStringLiteral("Close"));
+    QCOMPARE(log.entries.count(QStringLiteral("Close")), 1);
+    QCOMPARE(socket.State(), int(EventSocket::StateClosing));
+    QCOMPARE(socket.RemoteHostIP(), QStringLiteral("127.0.0.1"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("too late"));
+
+    socket.Close();
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+}
+
+void ListeningSocketTest::shouldTurnAwayARequestThatIsNotAccepted()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    int ignoredRequest = -1;
+    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket,
+                     [&](int requestID) { ignoredRequest = requestID; });
+
+    QTcpSocket client;
+    QSignalSpy turnedAway(&client, &QAbstractSocket::disconnected);
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    QVERIFY(turnedAway.wait());
+    QVERIFY(ignoredRequest >= 0);
+    QCOMPARE(socket.State(), int(EventSocket::StateListening));
+
+    // Once its handler has returned, the request is gone for good.
+    socket.Close();
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Accept(ignoredRequest));
+}
+
+void ListeningSocketTest::shouldRaiseNoCloseEventForALocalClose()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    QString failure;
+    acceptEachRequest(socket, failure);
+    QTcpSocket client;
+    QSignalSpy clientGone(&client, &QAbstractSocket::disconnected);
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+
+    EventLog log(socket);
+    client.write("in flight");
+    socket.Close();
+    QVERIFY(clientGone.wait());
+    drainPostedEvents();
+    QCOMPARE(log.entries, QStringList());
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+}
+
+void ListeningSocketTest::shouldRaiseNothingMoreAfterCloseInsideADataHandler()
+{
+    EventSocket socket;
+    listenTcp(socket);
+    QString failure;
+    acceptEachRequest(socket, failure);
+    QTcpSocket client;
+    QSignalSpy clientGone(&client, &QAbstractSocket::disconnected);
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+
+    EventLog log(socket);
+    QObject::connect(&socket, &EventSocket::DataArrival, &socket, [&] { socket.Close(); });
+    client.write("first");
+    QVERIFY(clientGone.wait());
+    client.write("second");
+    drainPostedEvents();
+    QCOMPARE(log.entries, QStringList{QStringLiteral("DataArrival 5")});
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+}
+
+void ListeningSocketTest::shouldReportAPortInUse_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QHostAddress>("heldOn");
+
+    QTest::newRow("TCP port held on 127.0.0.1") << int(EventSocket::TcpProtocol) << QHostAddress(QHostAddress::LocalHost);
+    QTest::newRow("TCP port held on every address") << int(EventSocket::TcpProtocol) << QHostAddress(QHostAddress::Any);
+    QTest::newRow("UDP port held on 127.0.0.1") << int(EventSocket::UdpProtocol) << QHostAddress(QHostAddress::LocalHost);
+    QTest::newRow("UDP port held on ::1") << int(EventSocket::UdpProtocol) << QHostAddress(QHostAddress::LocalHostIPv6);
+}
+
+void ListeningSocketTest::shouldReportAPortInUse()
+{
+    QFETCH(int, protocol);
+    QFETCH(QHostAddress, heldOn);
+
+    // Another program's socket, bound the way such programs bind.
+    std::unique_ptr<QObject> holder;
+    quint16 port = 0;
+    if (protocol == EventSocket::TcpProtocol) {
+        auto server = std::make_unique<QTcpServer>();
+        QVERIFY(server->listen(heldOn, 0));
+        port = server->serverPort();
+        holder = std::move(server);
+    } else {
+        auto udp = std::make_unique<QUdpSocket>();
+        QVERIFY(udp->bind(heldOn, 0));
+        port = udp->localPort();
+        holder = std::move(udp);
+    }
+
+    EventSocket socket;
+    socket.SetProtocol(protocol);
+    try {
+        socket.Bind(QString::number(port));
+        QFAIL("a port held by another socket was bound");
+    } catch (const EventSocketError &error) {
+        QVERIFY2(error.description().contains(QStringLiteral("in use")), qPrintable(error.description()));
+    }
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+}
+
+void ListeningSocketTest::shouldRefuseOperationsInTheWrongState()
+{
+    EventSocket socket;
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Listen());
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Accept(1));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetProtocol(2));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetLocalPort(65536));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("abc")));
+    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+
+    socket.SetProtocol(EventSocket::UdpProtocol);
+    socket.Bind(QStringLiteral("0"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Listen());
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetProtocol(EventSocket::TcpProtocol));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("0")));
+    QCOMPARE(socket.Protocol(), int(EventSocket::UdpProtocol));
+
+    listenTcp(socket);
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("0")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QStringLiteral("127.0.0.1"), QStringLiteral("1")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("nobody to send to"));
+
+    // Accepting needs a closed instance, even inside the request's handler.
+    QString failure;
+    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket,
+                     [&](int requestID) { keepFailure(failure, [&] { socket.Accept(requestID); }); });
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    QTRY_VERIFY(!failure.isEmpty());
+    QCOMPARE(socket.State(), int(EventSocket::StateListening));
+}
+
+QTEST_GUILESS_MAIN(ListeningSocketTest)
+#include "tst_socketlistening.moc"
