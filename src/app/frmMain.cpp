@@ -3,6 +3,7 @@
 #include "HelpViewer.h"
 #include "ui_frmMain.h"
 
+#include "about/ProgramIcon.h"
 #include "socket/EventSocket.h"
 
 #include <QButtonGroup>
@@ -71,6 +72,7 @@ void frmMain::applyLook()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
+    setWindowIcon(ProgramIcon());
     setFont(dialogFont());
     for (QWidget *widget : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
                             static_cast<QWidget *>(ui->Label3), static_cast<QWidget *>(ui->txtStatus)})

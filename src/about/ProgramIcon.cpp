@@ -1,0 +1,15 @@
+#include "ProgramIcon.h"
+
+// The resource lives in a static library; nothing else refers to it, so the
+// linker would drop it unless it is registered by name.
+static void registerIconResource()
+{
+    Q_INIT_RESOURCE(vortlane_icons);
+}
+
+QIcon ProgramIcon()
+{
+    static const bool registered = (registerIconResource(), true);
+    Q_UNUSED(registered);
+    return QIcon(QStringLiteral(":/vortlane/icons/vortlane-32.png"));
+}

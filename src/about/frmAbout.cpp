@@ -1,0 +1,85 @@
+#include "frmAbout.h"
+
+#include "ProgramIcon.h"
+#include "about/ProgramIdentity.h"
+#include "ui_frmAbout.h"
+
+#include <QPalette>
+
+namespace {
+
+// The description was measured for a narrow dialog font; a wider face runs
+// past the label's foot and the last line is lost, so the text steps down in
+// size until all of it shows.
+void shrinkToFit(QLabel *label)
+{
+    QFont font = label->font();
+    while (label->heightForWidth(label->width()) > label->height() && font.pointSizeF() > 6) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+        label->setFont(font);
+    }
+}
+
+} // namespace
+
+frmAbout::frmAbout()
+    : ui(std::make_unique<Ui::frmAbout>())
+{
+    ui->setupUi(this);
+    applyLook();
+    connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    Opening();
+    ui->cmdOK->setFocus();
+}
+
+frmAbout::~frmAbout() = default;
+
+void frmAbout::applyLook()
+{
+    // A dialog rather than a tool window: it still counts as one of the
+    // program's windows (the program ends when the last one closes), and as
+    // a dialog without a parent the window system treats it as transient for
+    // the program as a whole, which keeps it out of the task bar where the
+    // window manager allows that.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setFixedSize(382, 214);
+    setWindowIcon(ProgramIcon());
+    ui->picIcon->setPixmap(ProgramIcon().pixmap(QSize(32, 32)));
+
+    // Black text and a separator engraved grey over white need a light face,
+    // whatever the desktop theme.
+    QPalette face = palette();
+    face.setColor(QPalette::Window, QColor(240, 240, 240));
+    face.setColor(QPalette::WindowText, Qt::black);
+    setPalette(face);
+    setAutoFillBackground(true);
+
+    shrinkToFit(ui->lblDescription);
+
+    const std::pair<QFrame *, QColor> lines[] = {{ui->Line1_1, QColor(128, 128, 128)},
+                                                 {ui->Line1_0, QColor(255, 255, 255)}};
+    for (const auto &[line, colour] : lines) {
+        QPalette palette = line->palette();
+        palette.setColor(QPalette::Window, colour);
+        line->setPalette(palette);
+        line->setAutoFillBackground(true);
+    }
+}
+
+// Runs each time the box is created, before it is first shown: the texts
+// stored in the form are placeholders, replaced here by the program's own.
+void frmAbout::Opening()
+{
+    using namespace ProgramIdentity;
+    setWindowTitle(QStringLiteral("About ") + Title);
+    ui->lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(Major).arg(Minor).arg(Revision));
+    ui->lblTitle->setText(Title);
+}
+
+void frmAbout::cmdOK_Click()
+{
+    close();
+}
