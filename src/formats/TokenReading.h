@@ -35,7 +35,8 @@ inline TokenReading ReadDecimalToken(QStringView token)
     // number exactly as reading them as a floating-point number would, and
     // nothing can overflow.
     unsigned value = 0;
-    for (const char16_t c : token) {
+    for (const QChar ch : token) {
+        const char16_t c = ch.unicode();
         if (!IsDecimalDigit(c))
             return {TokenVerdict::NotNumeric};
         if (value <= 255)
@@ -62,8 +63,8 @@ inline TokenReading ReadHexToken(QStringView token)
     // Every character is looked at before the length, so "GGG" is reported
     // as a bad character rather than as too long.
     unsigned value = 0;
-    for (const char16_t c : token) {
-        const int digit = HexDigitValue(c);
+    for (const QChar ch : token) {
+        const int digit = HexDigitValue(ch.unicode());
         if (digit < 0)
             return {TokenVerdict::BadHexCharacter};
         value = value << 4 | unsigned(digit); // only read when two digits or fewer

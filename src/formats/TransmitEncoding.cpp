@@ -1,0 +1,112 @@
+#include "TransmitEncoding.h"
+
+#include "ByteText.h"
+#include "TokenReading.h"
+#include "WellFormedScan.h"
+
+#include <algorithm>
+
+namespace {
+
+// Only the space character is trimmed: a tab or line break at either end
+// stays, so it lands in a token and is reported instead of silently dropped.
+QString trimSpaces(const QString &text)
+{
+    const char16_t *const begin = QStringView(text).utf16();
+    const char16_t *first = begin;
+    const char16_t *last = begin + text.size();
+    while (first != last && *first == u' ')
+        ++first;
+    while (last != first && last[-1] == u' ')
+        --last;
+    if (first == begin && last == begin + text.size())
+        return text; // shares the data: nothing to copy in the usual case
+    return text.sliced(first - begin, last - first);
+}
+
+// Upper-cases a Hex text. The usual text is ASCII digits, letters and
+// spaces, and is done here without the Unicode tables, which take several
+// times as long over a long text; anything beyond ASCII goes through the
+// full Unicode case mapping.
+QString upperCased(QString text)
+{
+    bool lowerCase = false;
+    bool beyondAscii = false;
+    for (const QChar ch : std::as_const(text)) {
+        const char16_t c = ch.unicode();
+        lowerCase |= char16_t(c - u'a') < 26;
+        beyondAscii |= c >= 0x80;
+    }
+    if (beyondAscii)
+        return std::move(text).toUpper();
+    if (lowerCase) {
+        for (QChar &ch : text) {
+            const char16_t c = ch.unicode();
+            ch = QChar(char16_t(c - (char16_t(c - u'a') < 26 ? 0x20 : 0)));
+        }
+    }
+    return text;
+}
+
+// Cuts the normalised text at every single space and reads each token as it
+// is cut. Two spaces in a row therefore give an empty token between them,
+// and since the text is trimmed, no token comes from its ends. Sizes are
+// qsizetype throughout: a text of any length is encoded.
+template<TokenReading (*Read)(QStringView), bool (*ReadWellFormed)(QStringView, char *)>
+EncodedTransmitData encodeNumbers(QString normalised)
+{
+    EncodedTransmitData result;
+    result.normalisedText = std::move(normalised);
+    const QStringView text = result.normalisedText;
+    if (text.isEmpty()) {
+        result.bytes = QByteArray();
+        return result;
+    }
+
+    const char16_t *tokenStart = text.utf16();
+    const char16_t *const end = tokenStart + text.size();
+    // Every token gives one byte or ends the encoding, so the spaces count
+    // the bytes exactly.
+    QByteArray bytes(std::count(tokenStart, end, u' ') + 1, Qt::Uninitialized);
+    char *out = bytes.data();
+    if (ReadWellFormed(text, out)) {
+        result.bytes = std::move(bytes);
+        return result;
+    }
+    for (;;) {
+        const char16_t *const tokenEnd = std::find(tokenStart, end, u' ');
+        const QStringView token(tokenStart, tokenEnd);
+        const TokenReading reading = Read(token);
+        if (reading.verdict != TokenVerdict::Accepted) {
+            result.error = ParseErrorMessage(reading.verdict);
+            return result;
+        }
+        // An empty Hex token passes the test but holds no digit to read:
+        // the send ends there without a message, as a number that cannot be
+        // read at all ends it.
+        if (token.isEmpty())
+            return result;
+        *out++ = char(reading.value);
+        if (tokenEnd == end)
+            break;
+        tokenStart = tokenEnd + 1;
+    }
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+} // namespace
+
+EncodedTransmitData EncodeTransmitData(const QString &text, DataFormat format)
+{
+    switch (format) {
+    case DataFormat::String:
+        break;
+    case DataFormat::Decimal:
+        return encodeNumbers<ReadDecimalToken, ReadWellFormedDecimal>(trimSpaces(text));
+    case DataFormat::Hex:
+        return encodeNumbers<ReadHexToken, ReadWellFormedHex>(upperCased(trimSpaces(text)));
+    }
+    // String sends the text as typed and leaves the box alone.
+    return {text, BytesFromTypedText(text), {}};
+}
