@@ -20,7 +20,10 @@ void explainMissingPlatform(QtMsgType type, const QMessageLogContext &context, c
                      qEnvironmentVariableIsSet("DISPLAY") ? qgetenv("DISPLAY").constData() : "unset");
         std::_Exit(1);
     }
-    if (type == QtWarningMsg && message.contains(QLatin1String("could not connect to display")))
+    // The lines Qt prints on the way to that end say the same at length.
+    if (type != QtFatalMsg
+        && (message.contains(QLatin1String("could not connect to display"))
+            || message.contains(QLatin1String("Could not load the Qt platform plugin"))))
         return;
     if (previousHandler)
         previousHandler(type, context, message);
