@@ -21,6 +21,15 @@ inline quint16 freeTcpPort()
     return server.serverPort();
 }
 
+// A UDP port that was free a moment ago: nothing receives there any more.
+inline quint16 freeUdpPort()
+{
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::LocalHost, 0))
+        qFatal("no free port");
+    return socket.localPort();
+}
+
 // A raw TCP client connected to 127.0.0.1:port, or null when refused.
 inline std::unique_ptr<QTcpSocket> connectedClient(quint16 port, const QHostAddress &host = QHostAddress::LocalHost)
 {
@@ -48,4 +57,30 @@ inline QByteArray readExactly(QIODevice &peer, qsizetype count)
 inline QString peerName(const QAbstractSocket &socket)
 {
     return QStringLiteral("127.0.0.1:") + QString::number(socket.localPort());
+}
+
+// The next connection a raw server receives, or null after five seconds. It
+// no longer belongs to the server, so either may go first.
+inline std::unique_ptr<QTcpSocket> acceptedPeer(QTcpServer &server)
+{
+    if (!server.hasPendingConnections()) {
+        QSignalSpy arrived(&server, &QTcpServer::newConnection);
+        if (!arrived.wait(5000) && !server.hasPendingConnections())
+            return nullptr;
+    }
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    if (peer)
+        peer->setParent(nullptr);
+    return peer;
+}
+
+// The next datagram a raw peer receives, or an invalid one after five seconds.
+inline QNetworkDatagram nextDatagram(QUdpSocket &peer)
+{
+    if (!peer.hasPendingDatagrams()) {
+        QSignalSpy ready(&peer, &QIODevice::readyRead);
+        if (!ready.wait(5000) && !peer.hasPendingDatagrams())
+            return {};
+    }
+    return peer.receiveDatagram();
 }

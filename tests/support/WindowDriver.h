@@ -78,7 +78,8 @@ public:
     {
         if (auto *line = window->findChild<QLineEdit *>(box))
             return line->text();
-        return find<QPlainTextEdit>(box)->toPlainText();
+        // Multi-line boxes, whatever their class, give their text as plainText.
+        return find<QWidget>(box)->property("plainText").toString();
     }
 
     QColor textColour(const QString &box) const
@@ -101,7 +102,70 @@ public:
         return quint16(listeningSocket()->LocalPort());
     }
 
+    // Opens the outgoing panel towards host:port, typed as a user would.
+    void connectOutgoing(const QString &host, const QString &port, int transport = 0) const
+    {
+        select(QStringLiteral("optionTransportOS"), transport);
+        type(QStringLiteral("txtRemoteIP"), host);
+        type(QStringLiteral("txtRemotePort"), port);
+        click(QStringLiteral("btnConnectOS"));
+    }
+
+    // Types data into a panel's transmit box in the given Tx format and
+    // clicks that panel's Send; panel is "LS" or "OS".
+    void send(const QString &panel, int format, const QString &typed) const
+    {
+        select(QStringLiteral("optionTxtDataFormat") + panel, format);
+        type(QStringLiteral("txtTransmitData") + panel, typed);
+        click(QStringLiteral("btnSend") + panel);
+    }
+
+    // A message nobody writes, to tell an untouched status line from one
+    // that was written again with the same text.
+    void markStatus(const QString &marker = QStringLiteral("(marker)")) const
+    {
+        window->SetStatus(marker, StatusColour::black);
+    }
+
     QPointer<frmMain> window;
+};
+
+// Every message the status line has shown, in order, with its colour: two
+// events that land in one turn of the event loop leave only the last on the
+// line itself.
+class StatusLog
+{
+public:
+    explicit StatusLog(const WindowDriver &driver)
+        : line(driver.find<QLineEdit>(QStringLiteral("txtStatus")))
+    {
+        watching = QObject::connect(line, &QLineEdit::textChanged, line, [this](const QString &text) {
+            messages.append(text);
+            colours.append(line->palette().color(QPalette::Active, QPalette::Text));
+        });
+    }
+
+    // The window may outlive the log and write its status line again.
+    ~StatusLog() { QObject::disconnect(watching); }
+
+    StatusLog(const StatusLog &) = delete;
+    StatusLog &operator=(const StatusLog &) = delete;
+
+    bool contains(const QString &message) const { return messages.contains(message); }
+
+    // The colour the message had when it was shown last.
+    QColor colourOf(const QString &message) const
+    {
+        const qsizetype at = messages.lastIndexOf(message);
+        return at < 0 ? QColor() : colours.at(at);
+    }
+
+    QLineEdit *line;
+    QStringList messages;
+    QList<QColor> colours;
+
+private:
+    QMetaObject::Connection watching;
 };
 
 inline const QColor black(0, 0, 0);

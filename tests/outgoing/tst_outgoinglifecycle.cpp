@@ -1,0 +1,454 @@
+#include "support/Peers.h"
+#include "support/WindowDriver.h"
+
+// The outgoing panel's life: connect, the socket's events, disconnect, and
+// the remote port check, against raw peers on loopback.
+class tst_OutgoingLifecycle : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tcpConnectShouldWaitForTheEvent();
+    void shouldNameTheConnectedPeerByAddress_data();
+    void shouldNameTheConnectedPeerByAddress();
+    void shouldReportARefusedConnection();
+    void shouldReportAnUnknownHost_data();
+    void shouldReportAnUnknownHost();
+    void shouldConnectAfreshAfterAnError();
+    void shouldReportAHostItCannotUse_data();
+    void shouldReportAHostItCannotUse();
+    void shouldReportARemoteClose_data();
+    void shouldReportARemoteClose();
+    void disconnectDuringTheAttemptShouldSilenceIt();
+    void secondConnectShouldDropTheFirstConnection();
+    void disconnectShouldAlwaysReport_data();
+    void disconnectShouldAlwaysReport();
+    void rangeEndsShouldPassThePortCheck_data();
+    void rangeEndsShouldPassThePortCheck();
+    void shouldRejectAPortOutOfRange_data();
+    void shouldRejectAPortOutOfRange();
+    void rejectedPortShouldStayRedUntilItsTextChanges();
+    void shouldReportAPortThatIsNotANumber_data();
+    void shouldReportAPortThatIsNotANumber();
+    void udpConnectShouldNameTheBoxesAsTyped_data();
+    void udpConnectShouldNameTheBoxesAsTyped();
+
+private:
+    // The outgoing panel connected over TCP to a raw server on 127.0.0.1.
+    void connectToServer();
+    QString serverName() const { return QStringLiteral("127.0.0.1:") + QString::number(server->serverPort()); }
+
+    std::unique_ptr<WindowDriver> w;
+    std::unique_ptr<QTcpServer> server;
+    std::unique_ptr<QTcpSocket> peer;
+};
+
+namespace {
+
+const QString connectedTo = QStringLiteral("Outgoing Socket -> Connected to ");
+const QString errorPrefix = QStringLiteral("Outgoing Socket -> Error: ");
+const QString invalidPort = QStringLiteral("Outgoing Socket -> Invalid Port Number");
+const QString disconnected = QStringLiteral("Outgoing Socket -> Disconnected");
+const QString closedByRemote = QStringLiteral("Outgoing Socket -> Connection closed by remote host");
+
+} // namespace
+
+void tst_OutgoingLifecycle::init()
+{
+    w = std::make_unique<WindowDriver>();
+}
+
+void tst_OutgoingLifecycle::cleanup()
+{
+    peer.reset();
+    server.reset();
+    w.reset();
+}
+
+void tst_OutgoingLifecycle::connectToServer()
+{
+    server = std::make_unique<QTcpServer>();
+    QVERIFY(server->listen(QHostAddress::LocalHost, 0));
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server->serverPort()));
+    peer = acceptedPeer(*server);
+    QVERIFY(peer);
+    QTRY_COMPARE(w->status(), connectedTo + serverName());
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+}
+
+void tst_OutgoingLifecycle::tcpConnectShouldWaitForTheEvent()
+{
+    QTcpServer raw;
+    QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
+    w->markStatus();
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(raw.serverPort()));
+    QCOMPARE(w->status(), QStringLiteral("(marker)"));
+    QTRY_COMPARE(w->status(), connectedTo + QStringLiteral("127.0.0.1:") + QString::number(raw.serverPort()));
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QVERIFY(acceptedPeer(raw));
+}
+
+void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress_data()
+{
+    QTest::addColumn<QHostAddress>("serverAddress");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QStringList>("shownAs");
+    QTest::newRow("ipv4") << QHostAddress(QHostAddress::LocalHost) << QStringLiteral("127.0.0.1")
+                          << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("ipv6") << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("::1")
+                          << QStringList{QStringLiteral("::1")};
+    // A name is shown as the address it resolved to, whichever family that is.
+    QTest::newRow("name") << QHostAddress(QHostAddress::Any) << QStringLiteral("localhost")
+                          << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")};
+}
+
+void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress()
+{
+    QFETCH(QHostAddress, serverAddress);
+    QFETCH(QString, host);
+    QFETCH(QStringList, shownAs);
+    QTcpServer raw;
+    if (!raw.listen(serverAddress, 0))
+        QSKIP("this machine cannot listen on that loopback address");
+    const QString port = QString::number(raw.serverPort());
+    w->connectOutgoing(host, port);
+    QTRY_VERIFY2(w->status().startsWith(connectedTo), qPrintable(w->status()));
+    QStringList accepted;
+    for (const QString &address : shownAs)
+        accepted.append(connectedTo + address + u':' + port);
+    QVERIFY2(accepted.contains(w->status()), qPrintable(w->status()));
+    QCOMPARE(w->statusColour(), blue);
+    QVERIFY(acceptedPeer(raw));
+}
+
+void tst_OutgoingLifecycle::shouldReportARefusedConnection()
+{
+    StatusLog log(*w);
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
+    QTRY_VERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QVERIFY2(w->status().contains(QStringLiteral("refused"), Qt::CaseInsensitive), qPrintable(w->status()));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+    QVERIFY(!log.contains(invalidPort));
+    // The error leaves the socket as the component put it; closing is the
+    // next Connect's or Disconnect's business.
+    QVERIFY(w->outgoingSocket()->State() != 7);
+}
+
+void tst_OutgoingLifecycle::shouldReportAnUnknownHost_data()
+{
+    QTest::addColumn<int>("transport");
+    QTest::newRow("tcp") << 0;
+    QTest::newRow("udp") << 1;
+}
+
+void tst_OutgoingLifecycle::shouldReportAnUnknownHost()
+{
+    QFETCH(int, transport);
+    // The .invalid domain never resolves, so no packet leaves the machine.
+    const QString host = QStringLiteral("no-such-host.invalid");
+    w->connectOutgoing(host, QStringLiteral("4000"), transport);
+    if (transport == 1) {
+        // UDP names its destination as typed at once; the lookup comes after.
+        QCOMPARE(w->status(), connectedTo + host + QStringLiteral(":4000"));
+        QCOMPARE(w->statusColour(), blue);
+    }
+    QTRY_VERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QVERIFY2(w->status().contains(QStringLiteral("host"), Qt::CaseInsensitive), qPrintable(w->status()));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+}
+
+void tst_OutgoingLifecycle::shouldConnectAfreshAfterAnError()
+{
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
+    QTRY_VERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+
+    QTcpServer raw;
+    QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
+    w->type("txtRemotePort", QString::number(raw.serverPort()));
+    w->click("btnConnectOS");
+    QTRY_COMPARE(w->status(), connectedTo + QStringLiteral("127.0.0.1:") + QString::number(raw.serverPort()));
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+}
+
+void tst_OutgoingLifecycle::shouldReportAHostItCannotUse_data()
+{
+    QTest::addColumn<int>("transport");
+    QTest::addColumn<QString>("host");
+    QTest::newRow("tcp, empty") << 0 << QString();
+    QTest::newRow("tcp, blanks") << 0 << QStringLiteral("   ");
+    QTest::newRow("udp, empty") << 1 << QString();
+    QTest::newRow("udp, blanks") << 1 << QStringLiteral("   ");
+}
+
+void tst_OutgoingLifecycle::shouldReportAHostItCannotUse()
+{
+    QFETCH(int, transport);
+    QFETCH(QString, host);
+    w->connectOutgoing(host, QStringLiteral("4000"), transport);
+    // Reported at once, and UDP does not claim to be connected.
+    QVERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QVERIFY2(w->status().size() > errorPrefix.size(), "the description says what was wrong");
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+    QCOMPARE(w->outgoingSocket()->State(), 0);
+}
+
+void tst_OutgoingLifecycle::shouldReportARemoteClose_data()
+{
+    QTest::addColumn<bool>("reset");
+    QTest::newRow("orderly close") << false;
+    QTest::newRow("reset") << true;
+}
+
+void tst_OutgoingLifecycle::shouldReportARemoteClose()
+{
+    QFETCH(bool, reset);
+    connectToServer();
+    if (reset) {
+        // A peer that closes with bytes it has not read resets the connection.
+        peer->setReadBufferSize(1);
+        w->send(QStringLiteral("OS"), 0, QStringLiteral("unread"));
+        QTRY_VERIFY(peer->bytesAvailable() > 0);
+        peer->abort();
+    } else {
+        // Bytes sent just before the close are shown before the close is reported.
+        peer->write("bye");
+        peer->disconnectFromHost();
+    }
+    QTRY_COMPARE(w->status(), closedByRemote);
+    QCOMPARE(w->statusColour(), black);
+    if (!reset)
+        QCOMPARE(w->text("txtReceivedDataOS"), QStringLiteral("bye"));
+    QCOMPARE(w->outgoingSocket()->State(), 0);
+
+    // The panel stays closed: nobody connects back.
+    QVERIFY(!server->waitForNewConnection(200));
+    QCOMPARE(w->status(), closedByRemote);
+}
+
+void tst_OutgoingLifecycle::disconnectDuringTheAttemptShouldSilenceIt()
+{
+    QTcpServer raw;
+    QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
+    StatusLog log(*w);
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(raw.serverPort()));
+    w->click("btnDisconnectOS");
+    QCOMPARE(w->status(), disconnected);
+
+    // By the time the server has seen the connection come and go, whatever
+    // the attempt left queued has had its turn.
+    auto remote = acceptedPeer(raw);
+    if (remote)
+        QTRY_COMPARE(remote->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(w->status(), disconnected);
+    QVERIFY2(!log.messages.join(u'\n').contains(connectedTo), qPrintable(log.messages.join(u'\n')));
+    QCOMPARE(w->outgoingSocket()->State(), 0);
+}
+
+void tst_OutgoingLifecycle::secondConnectShouldDropTheFirstConnection()
+{
+    connectToServer();
+    StatusLog log(*w);
+    w->markStatus();
+    w->click("btnConnectOS");
+    QCOMPARE(w->status(), QStringLiteral("(marker)"));
+
+    auto second = acceptedPeer(*server);
+    QVERIFY(second);
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    QTRY_COMPARE(w->status(), connectedTo + serverName());
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QCOMPARE(second->state(), QAbstractSocket::ConnectedState);
+    // Dropping the first connection was our own doing, not the remote's.
+    QVERIFY(!log.contains(closedByRemote));
+    QVERIFY(!log.contains(disconnected));
+
+    // What is sent now reaches the new peer.
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("new"));
+    QCOMPARE(readExactly(*second, 3), QByteArray("new"));
+}
+
+void tst_OutgoingLifecycle::disconnectShouldAlwaysReport_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("never opened") << QStringLiteral("nothing");
+    QTest::newRow("connected") << QStringLiteral("connected");
+    QTest::newRow("closed by the peer") << QStringLiteral("peer closed");
+    QTest::newRow("after a refusal") << QStringLiteral("refused");
+    QTest::newRow("udp open") << QStringLiteral("udp");
+}
+
+void tst_OutgoingLifecycle::disconnectShouldAlwaysReport()
+{
+    QFETCH(QString, before);
+    if (before == QStringLiteral("connected") || before == QStringLiteral("peer closed"))
+        connectToServer();
+    if (before == QStringLiteral("peer closed")) {
+        peer->disconnectFromHost();
+        QTRY_COMPARE(w->status(), closedByRemote);
+    } else if (before == QStringLiteral("refused")) {
+        w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
+        QTRY_VERIFY(w->status().startsWith(errorPrefix));
+    } else if (before == QStringLiteral("udp")) {
+        QUdpSocket receiver;
+        QVERIFY(receiver.bind(QHostAddress::LocalHost, 0));
+        w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(receiver.localPort()), 1);
+        QCOMPARE(w->outgoingSocket()->State(), 1);
+    }
+
+    for (int click = 0; click < 2; ++click) {
+        w->markStatus();
+        w->click("btnDisconnectOS");
+        QCOMPARE(w->status(), disconnected);
+        QCOMPARE(w->statusColour(), black);
+        QCOMPARE(w->outgoingSocket()->State(), 0);
+    }
+    if (before == QStringLiteral("connected"))
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+}
+
+void tst_OutgoingLifecycle::rangeEndsShouldPassThePortCheck_data()
+{
+    QTest::addColumn<int>("transport");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("tcp, lowest") << 0 << QStringLiteral("0");
+    QTest::newRow("tcp, highest") << 0 << QStringLiteral("65535");
+    QTest::newRow("udp, lowest") << 1 << QStringLiteral("0");
+    QTest::newRow("udp, highest") << 1 << QStringLiteral("65535");
+}
+
+void tst_OutgoingLifecycle::rangeEndsShouldPassThePortCheck()
+{
+    QFETCH(int, transport);
+    QFETCH(QString, port);
+    StatusLog log(*w);
+    w->markStatus();
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), port, transport);
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+    if (transport == 1) {
+        QCOMPARE(w->status(), connectedTo + QStringLiteral("127.0.0.1:") + port);
+        QCOMPARE(w->statusColour(), blue);
+        QCOMPARE(w->outgoingSocket()->State(), 1);
+    } else {
+        // Whatever the attempt's outcome, it is the socket's event that reports it.
+        QTRY_VERIFY(w->status() != QStringLiteral("(marker)"));
+        QVERIFY2(w->status().startsWith(errorPrefix) || w->status().startsWith(connectedTo), qPrintable(w->status()));
+    }
+    QVERIFY(!log.contains(invalidPort));
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+}
+
+void tst_OutgoingLifecycle::shouldRejectAPortOutOfRange_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::newRow("one above") << QStringLiteral("65536");
+    QTest::newRow("below zero") << QStringLiteral("-1");
+    QTest::newRow("just below zero") << QStringLiteral("-0.1");
+    QTest::newRow("exponent") << QStringLiteral("7e4");
+    QTest::newRow("huge") << QStringLiteral("99999");
+    QTest::newRow("beyond any number") << QStringLiteral("1e999");
+}
+
+void tst_OutgoingLifecycle::shouldRejectAPortOutOfRange()
+{
+    QFETCH(QString, port);
+    connectToServer();
+    w->type("txtRemotePort", port);
+    w->click("btnConnectOS");
+    QCOMPARE(w->status(), invalidPort);
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtRemotePort"), red);
+
+    // The open connection is left as it was: still up, both ways.
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+    peer->write("still here");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("still here"));
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("me too"));
+    QCOMPARE(readExactly(*peer, 6), QByteArray("me too"));
+    QCOMPARE(peer->state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(server->hasPendingConnections(), false);
+}
+
+void tst_OutgoingLifecycle::rejectedPortShouldStayRedUntilItsTextChanges()
+{
+    w->type("txtRemoteIP", QStringLiteral("127.0.0.1"));
+    w->type("txtRemotePort", QStringLiteral("65536"));
+    w->click("btnConnectOS");
+    QCOMPARE(w->textColour("txtRemotePort"), red);
+
+    // Other actions leave the mark alone.
+    w->click("btnDisconnectOS");
+    w->type("txtRemoteIP", QStringLiteral("localhost"));
+    QCOMPARE(w->textColour("txtRemotePort"), red);
+
+    // Any edit clears it, before the port is tried again.
+    QTest::keyClick(w->find<QWidget>("txtRemotePort"), Qt::Key_Backspace);
+    QCOMPARE(w->text("txtRemotePort"), QStringLiteral("6553"));
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+    QCOMPARE(w->status(), disconnected);
+
+    // And a later rejection marks it again.
+    QTest::keyClicks(w->find<QWidget>("txtRemotePort"), QStringLiteral("9"));
+    w->click("btnConnectOS");
+    QCOMPARE(w->status(), invalidPort);
+    QCOMPARE(w->textColour("txtRemotePort"), red);
+}
+
+void tst_OutgoingLifecycle::shouldReportAPortThatIsNotANumber_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks only") << QStringLiteral("   ");
+    QTest::newRow("letters") << QStringLiteral("abc");
+    QTest::newRow("hex") << QStringLiteral("0x10");
+    QTest::newRow("two numbers") << QStringLiteral("1 2");
+}
+
+void tst_OutgoingLifecycle::shouldReportAPortThatIsNotANumber()
+{
+    QFETCH(QString, port);
+    connectToServer();
+    w->type("txtRemotePort", port);
+    w->click("btnConnectOS");
+    QVERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QVERIFY2(w->status().size() > errorPrefix.size(), "the description says what was wrong");
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtRemotePort"), black);
+
+    // The socket is untouched: the connection stays up.
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+    peer->write("still here");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("still here"));
+    QCOMPARE(peer->state(), QAbstractSocket::ConnectedState);
+}
+
+void tst_OutgoingLifecycle::udpConnectShouldNameTheBoxesAsTyped_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("address") << QStringLiteral("127.0.0.1") << QStringLiteral("4000");
+    QTest::newRow("leading zero") << QStringLiteral("127.0.0.1") << QStringLiteral("04000");
+    QTest::newRow("blanks kept") << QStringLiteral(" 127.0.0.1") << QStringLiteral("4000 ");
+    QTest::newRow("name stays a name") << QStringLiteral("localhost") << QStringLiteral("4000");
+    QTest::newRow("ipv6") << QStringLiteral("::1") << QStringLiteral("4000");
+}
+
+void tst_OutgoingLifecycle::udpConnectShouldNameTheBoxesAsTyped()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, port);
+    // Nothing listens there and nothing needs to: UDP has no handshake.
+    w->connectOutgoing(host, port, 1);
+    QCOMPARE(w->status(), connectedTo + host + u':' + port);
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->outgoingSocket()->State(), 1);
+}
+
+QTEST_MAIN(tst_OutgoingLifecycle)
+#include "tst_outgoinglifecycle.moc"

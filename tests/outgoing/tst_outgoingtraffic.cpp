@@ -1,0 +1,442 @@
+#include "support/Peers.h"
+#include "support/WindowDriver.h"
+
+// What passes through the outgoing panel: typed data sent, arrivals shown.
+class tst_OutgoingTraffic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void shouldSendExactBytes_data();
+    void shouldSendExactBytes();
+    void shouldSendAnEmptyStringOverTcp();
+    void shouldRefuseToSendWithoutAConnection_data();
+    void shouldRefuseToSendWithoutAConnection();
+    void parseErrorShouldComeBeforeTheConnectionError();
+    void shouldEndSilentlyOnAnEmptyHexToken();
+    void shouldReadTheTransportAtTheClick();
+    void udpSendToANameShouldArrive();
+    void udpSendToNobodyShouldStillBeReported();
+    void shouldRenderInTheRxFormatOfTheMoment_data();
+    void shouldRenderInTheRxFormatOfTheMoment();
+    void secondArrivalShouldReplaceTheFirst();
+    void shouldReceiveUdpReplies();
+    void shouldNameEachUdpSender();
+    void shouldShowAnEmptyDatagramAsNothing();
+    void arrivalsShouldStayOnTheirOwnPanel();
+    void shouldTalkOverIpv6();
+
+private:
+    // The outgoing panel connected over TCP to a raw server on 127.0.0.1.
+    void connectTcpPeer();
+    // The outgoing panel opened over UDP towards a raw socket on 127.0.0.1.
+    void openUdpPeer();
+    QString tcpPeerName() const { return QStringLiteral("127.0.0.1:") + QString::number(server->serverPort()); }
+    QString udpPeerName() const { return QStringLiteral("127.0.0.1:") + QString::number(udpPeer->localPort()); }
+
+    std::unique_ptr<WindowDriver> w;
+    std::unique_ptr<QTcpServer> server;
+    std::unique_ptr<QTcpSocket> peer;
+    std::unique_ptr<QUdpSocket> udpPeer;
+};
+
+namespace {
+
+const QString tcpSent = QStringLiteral("Outgoing Socket -> TCP Data sent to ");
+const QString udpSent = QStringLiteral("outgoing Socket -> UDP Data sent to ");
+const QString receivedFrom = QStringLiteral("Outgoing Socket -> Data received from ");
+const QString notConnected = QStringLiteral("Outgoing Socket -> Error: Socket not connected");
+
+} // namespace
+
+void tst_OutgoingTraffic::init()
+{
+    w = std::make_unique<WindowDriver>();
+}
+
+void tst_OutgoingTraffic::cleanup()
+{
+    peer.reset();
+    server.reset();
+    udpPeer.reset();
+    w.reset();
+}
+
+void tst_OutgoingTraffic::connectTcpPeer()
+{
+    server = std::make_unique<QTcpServer>();
+    QVERIFY(server->listen(QHostAddress::LocalHost, 0));
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server->serverPort()));
+    peer = acceptedPeer(*server);
+    QVERIFY(peer);
+    QTRY_COMPARE(w->outgoingSocket()->State(), 7);
+}
+
+void tst_OutgoingTraffic::openUdpPeer()
+{
+    udpPeer = std::make_unique<QUdpSocket>();
+    QVERIFY(udpPeer->bind(QHostAddress::LocalHost, 0));
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(udpPeer->localPort()), 1);
+    QCOMPARE(w->outgoingSocket()->State(), 1);
+}
+
+void tst_OutgoingTraffic::shouldSendExactBytes_data()
+{
+    QTest::addColumn<int>("transport");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("wire");
+    const struct
+    {
+        const char *name;
+        int format;
+        QString typed;
+        QByteArray wire;
+    } rows[] = {
+        {"string as typed", 0, QStringLiteral("  word  "), QByteArray("  word  ")},
+        {"string, latin-1", 0, QStringLiteral("\u00e9\u00ff"), QByteArray("\xe9\xff")},
+        {"string, beyond latin-1", 0, QStringLiteral("\u20ac"), QByteArray("?")},
+        {"decimal greeting", 1, QStringLiteral("72 105"), QByteArray("Hi")},
+        {"decimal, blanks around", 1, QStringLiteral("  65 66  "), QByteArray("AB")},
+        {"decimal, extremes", 1, QStringLiteral("0 255"), QByteArray("\x00\xff", 2)},
+        {"hex greeting", 2, QStringLiteral("48 69"), QByteArray("Hi")},
+        {"hex, lower case and one digit", 2, QStringLiteral("ff 0a 7"), QByteArray("\xff\x0a\x07")},
+    };
+    for (int transport : {0, 1}) {
+        for (const auto &row : rows) {
+            QTest::addRow("%s, %s", transport == 0 ? "tcp" : "udp", row.name)
+                << transport << row.format << row.typed << row.wire;
+        }
+    }
+}
+
+void tst_OutgoingTraffic::shouldSendExactBytes()
+{
+    QFETCH(int, transport);
+    QFETCH(int, format);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, wire);
+    if (transport == 0) {
+        connectTcpPeer();
+        w->send(QStringLiteral("OS"), format, typed);
+        QCOMPARE(w->status(), tcpSent + tcpPeerName());
+        QCOMPARE(readExactly(*peer, wire.size()), wire);
+    } else {
+        openUdpPeer();
+        w->send(QStringLiteral("OS"), format, typed);
+        // This one message begins with a lower-case letter.
+        QCOMPARE(w->status(), udpSent + udpPeerName());
+        const QNetworkDatagram datagram = nextDatagram(*udpPeer);
+        QVERIFY(datagram.isValid());
+        QCOMPARE(datagram.data(), wire);
+        QCOMPARE(datagram.senderPort(), w->outgoingSocket()->LocalPort());
+    }
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->text("txtTransmitDataOS"), QString());
+}
+
+void tst_OutgoingTraffic::shouldSendAnEmptyStringOverTcp()
+{
+    connectTcpPeer();
+    w->markStatus();
+    w->send(QStringLiteral("OS"), 0, QString());
+    QCOMPARE(w->status(), tcpSent + tcpPeerName());
+    QCOMPARE(w->statusColour(), blue);
+    // Nothing went out: the next byte the peer sees is the one sent next.
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("x"));
+    QCOMPARE(readExactly(*peer, 1), QByteArray("x"));
+}
+
+void tst_OutgoingTraffic::shouldRefuseToSendWithoutAConnection_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("never connected") << QStringLiteral("nothing");
+    QTest::newRow("still looking the host up") << QStringLiteral("resolving");
+    QTest::newRow("peer closed") << QStringLiteral("peer closed");
+    QTest::newRow("after a refusal") << QStringLiteral("refused");
+    QTest::newRow("disconnected") << QStringLiteral("disconnected");
+    QTest::newRow("udp open, tcp selected") << QStringLiteral("udp");
+}
+
+void tst_OutgoingTraffic::shouldRefuseToSendWithoutAConnection()
+{
+    QFETCH(QString, before);
+    if (before == QStringLiteral("resolving")) {
+        // The lookup's answer comes through the event loop, so the send in
+        // this same turn finds the attempt still under way.
+        w->connectOutgoing(QStringLiteral("no-such-host.invalid"), QStringLiteral("4000"));
+        QVERIFY(w->outgoingSocket()->State() != 0);
+    } else if (before == QStringLiteral("peer closed") || before == QStringLiteral("disconnected")) {
+        connectTcpPeer();
+        if (before == QStringLiteral("disconnected")) {
+            w->click("btnDisconnectOS");
+        } else {
+            peer->disconnectFromHost();
+            QTRY_COMPARE(w->outgoingSocket()->State(), 0);
+        }
+    } else if (before == QStringLiteral("refused")) {
+        w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
+        QTRY_VERIFY(w->status().startsWith(QStringLiteral("Outgoing Socket -> Error: ")));
+    } else if (before == QStringLiteral("udp")) {
+        openUdpPeer();
+        w->select("optionTransportOS", 0);
+    }
+
+    w->send(QStringLiteral("OS"), 2, QStringLiteral(" 4f 6b "));
+    QCOMPARE(w->status(), notConnected);
+    QCOMPARE(w->statusColour(), red);
+    // Encoding normalised the text before the state was looked at.
+    QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("4F 6B"));
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("keep me"));
+    QCOMPARE(w->status(), notConnected);
+    QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("keep me"));
+    if (udpPeer)
+        QVERIFY(!udpPeer->hasPendingDatagrams());
+}
+
+void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError()
+{
+    w->send(QStringLiteral("OS"), 1, QStringLiteral(" 1 256 "));
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255"));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("1 256"));
+}
+
+void tst_OutgoingTraffic::shouldEndSilentlyOnAnEmptyHexToken()
+{
+    connectTcpPeer();
+    w->markStatus();
+    w->send(QStringLiteral("OS"), 2, QStringLiteral("A  B"));
+    QCOMPARE(w->status(), QStringLiteral("(marker)"));
+    QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("A  B"));
+    w->send(QStringLiteral("OS"), 2, QStringLiteral("7"));
+    QCOMPARE(readExactly(*peer, 1), QByteArray("\x07"));
+}
+
+void tst_OutgoingTraffic::shouldReadTheTransportAtTheClick()
+{
+    connectTcpPeer();
+    w->select("optionTransportOS", 1);
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("abc"));
+    QCOMPARE(w->status(), udpSent + tcpPeerName());
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->text("txtTransmitDataOS"), QString());
+    // Reported as sent, so it must have gone: over the connection it has.
+    QCOMPARE(readExactly(*peer, 3), QByteArray("abc"));
+
+    // Back on TCP the state test applies again, and passes.
+    w->select("optionTransportOS", 0);
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("def"));
+    QCOMPARE(w->status(), tcpSent + tcpPeerName());
+    QCOMPARE(readExactly(*peer, 3), QByteArray("def"));
+}
+
+void tst_OutgoingTraffic::udpSendToANameShouldArrive()
+{
+    udpPeer = std::make_unique<QUdpSocket>();
+    QVERIFY(udpPeer->bind(QHostAddress::LocalHost, 0));
+    const QString port = QString::number(udpPeer->localPort());
+    w->connectOutgoing(QStringLiteral("localhost"), port, 1);
+    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Connected to localhost:") + port);
+
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("by name"));
+    QVERIFY2(w->status().startsWith(udpSent), qPrintable(w->status()));
+    QVERIFY2(w->status().endsWith(u':' + port), qPrintable(w->status()));
+    QCOMPARE(w->text("txtTransmitDataOS"), QString());
+    const QNetworkDatagram datagram = nextDatagram(*udpPeer);
+    QCOMPARE(datagram.data(), QByteArray("by name"));
+}
+
+void tst_OutgoingTraffic::udpSendToNobodyShouldStillBeReported()
+{
+    const QString port = QString::number(freeUdpPort());
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), port, 1);
+    StatusLog log(*w);
+    for (const QString &typed : {QStringLiteral("lost"), QStringLiteral("lost again")}) {
+        w->send(QStringLiteral("OS"), 0, typed);
+        QCOMPARE(w->status(), udpSent + QStringLiteral("127.0.0.1:") + port);
+        QCOMPARE(w->text("txtTransmitDataOS"), QString());
+    }
+
+    // The refusal the destination may send back is no arrival and no error:
+    // the next thing the panel shows is a real datagram.
+    QUdpSocket sender;
+    sender.writeDatagram("real", QHostAddress::LocalHost, quint16(w->outgoingSocket()->LocalPort()));
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("real"));
+    // The same message twice leaves the line's text as it was: one entry.
+    QCOMPARE(log.messages, (QStringList{udpSent + QStringLiteral("127.0.0.1:") + port, receivedFrom + peerName(sender)}));
+    QCOMPARE(w->outgoingSocket()->State(), 1);
+}
+
+void tst_OutgoingTraffic::shouldRenderInTheRxFormatOfTheMoment_data()
+{
+    QTest::addColumn<int>("transport");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    const struct
+    {
+        const char *name;
+        int format;
+        QByteArray bytes;
+        QString shown;
+    } rows[] = {
+        {"string", 0, QByteArray("AB"), QStringLiteral("AB")},
+        {"decimal", 1, QByteArray("\x00\x0a\xff", 3), QStringLiteral("0 10 255 ")},
+        {"hex", 2, QByteArray("\x00\x0a\xff", 3), QStringLiteral("00 0A FF ")},
+    };
+    for (int transport : {0, 1}) {
+        for (const auto &row : rows) {
+            QTest::addRow("%s, %s", transport == 0 ? "tcp" : "udp", row.name)
+                << transport << row.format << row.bytes << row.shown;
+        }
+    }
+}
+
+void tst_OutgoingTraffic::shouldRenderInTheRxFormatOfTheMoment()
+{
+    QFETCH(int, transport);
+    QFETCH(int, format);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QString from;
+    if (transport == 0) {
+        connectTcpPeer();
+        w->select("optionRxDataFormatOS", format);
+        peer->write(bytes);
+        from = tcpPeerName();
+    } else {
+        openUdpPeer();
+        w->select("optionRxDataFormatOS", format);
+        udpPeer->writeDatagram(bytes, QHostAddress::LocalHost, quint16(w->outgoingSocket()->LocalPort()));
+        from = udpPeerName();
+    }
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), shown);
+    QCOMPARE(w->status(), receivedFrom + from);
+    QCOMPARE(w->statusColour(), blue);
+}
+
+void tst_OutgoingTraffic::secondArrivalShouldReplaceTheFirst()
+{
+    connectTcpPeer();
+    peer->write("first");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("first"));
+    w->markStatus();
+    peer->write("2nd");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("2nd"));
+    QCOMPARE(w->status(), receivedFrom + tcpPeerName());
+    QCOMPARE(w->statusColour(), blue);
+}
+
+void tst_OutgoingTraffic::shouldReceiveUdpReplies()
+{
+    openUdpPeer();
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("ping"));
+    const QNetworkDatagram request = nextDatagram(*udpPeer);
+    QCOMPARE(request.data(), QByteArray("ping"));
+
+    // The reply goes back to where the request came from.
+    udpPeer->writeDatagram(request.makeReply("pong"));
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("pong"));
+    QCOMPARE(w->status(), receivedFrom + udpPeerName());
+    QCOMPARE(w->outgoingSocket()->State(), 1);
+
+    // The panel may go on sending after a reply.
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("again"));
+    QCOMPARE(w->status(), udpSent + udpPeerName());
+    QCOMPARE(nextDatagram(*udpPeer).data(), QByteArray("again"));
+}
+
+void tst_OutgoingTraffic::shouldNameEachUdpSender()
+{
+    openUdpPeer();
+    const auto panelPort = quint16(w->outgoingSocket()->LocalPort());
+    // A datagram from someone other than the destination names its own sender.
+    QUdpSocket stranger;
+    QVERIFY(stranger.bind(QHostAddress::LocalHost, 0));
+    for (QUdpSocket *sender : {&stranger, udpPeer.get(), &stranger}) {
+        const QByteArray datagram = "from " + QByteArray::number(sender->localPort());
+        sender->writeDatagram(datagram, QHostAddress::LocalHost, panelPort);
+        QTRY_COMPARE(w->text("txtReceivedDataOS"), QString::fromLatin1(datagram));
+        QCOMPARE(w->status(), receivedFrom + QStringLiteral("127.0.0.1:") + QString::number(sender->localPort()));
+    }
+}
+
+void tst_OutgoingTraffic::shouldShowAnEmptyDatagramAsNothing()
+{
+    openUdpPeer();
+    const auto panelPort = quint16(w->outgoingSocket()->LocalPort());
+    for (int format : {0, 1, 2}) {
+        w->select("optionRxDataFormatOS", format);
+        udpPeer->writeDatagram("x", QHostAddress::LocalHost, panelPort);
+        QTRY_VERIFY(!w->text("txtReceivedDataOS").isEmpty());
+        w->markStatus();
+        udpPeer->writeDatagram(QByteArray(), QHostAddress::LocalHost, panelPort);
+        QTRY_COMPARE(w->status(), receivedFrom + udpPeerName());
+        QCOMPARE(w->text("txtReceivedDataOS"), QString());
+    }
+}
+
+void tst_OutgoingTraffic::arrivalsShouldStayOnTheirOwnPanel()
+{
+    connectTcpPeer();
+    const quint16 listeningPort = w->listenOnFreePort();
+    auto client = connectedClient(listeningPort);
+    QVERIFY(client);
+    QTRY_COMPARE(w->listeningSocket()->State(), 7);
+
+    client->write("for LS");
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("for LS"));
+    peer->write("for OS");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("for OS"));
+
+    w->type("txtTransmitDataLS", QStringLiteral("typed LS"));
+    w->type("txtTransmitDataOS", QStringLiteral("typed OS"));
+    const QStringList boxes{"txtReceivedDataLS", "txtTransmitDataLS", "txtPort", "txtReceivedDataOS",
+                            "txtTransmitDataOS", "txtRemoteIP", "txtRemotePort"};
+    const auto snapshot = [&] {
+        QStringList texts;
+        for (const QString &box : boxes)
+            texts.append(w->text(box));
+        return texts;
+    };
+
+    QStringList expected = snapshot();
+    peer->write("again OS");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("again OS"));
+    expected[3] = QStringLiteral("again OS");
+    QCOMPARE(snapshot(), expected);
+    QCOMPARE(w->listeningSocket()->State(), 7);
+
+    client->write("again LS");
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("again LS"));
+    expected[0] = QStringLiteral("again LS");
+    QCOMPARE(snapshot(), expected);
+    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*client));
+}
+
+void tst_OutgoingTraffic::shouldTalkOverIpv6()
+{
+    QTcpServer raw;
+    if (!raw.listen(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("this machine has no IPv6 loopback");
+    const QString port = QString::number(raw.serverPort());
+    w->connectOutgoing(QStringLiteral("::1"), port);
+    QTRY_COMPARE(w->status(), QStringLiteral("Outgoing Socket -> Connected to ::1:") + port);
+    auto remote = acceptedPeer(raw);
+    QVERIFY(remote);
+
+    w->send(QStringLiteral("OS"), 2, QStringLiteral("48 69"));
+    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> TCP Data sent to ::1:") + port);
+    QCOMPARE(readExactly(*remote, 2), QByteArray("Hi"));
+    remote->write("ok");
+    QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("ok"));
+    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Data received from ::1:") + port);
+}
+
+QTEST_MAIN(tst_OutgoingTraffic)
+#include "tst_outgoingtraffic.moc"
