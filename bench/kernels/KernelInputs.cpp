@@ -1,0 +1,33 @@
+#include "KernelInputs.h"
+
+#include "formats/ReceivedRendering.h"
+
+#include <random>
+
+QByteArray ArrivalBytes(qsizetype size)
+{
+    std::mt19937 generator(20240601);
+    std::uniform_int_distribution<int> byteValue(0, 255);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char &byte : bytes)
+        byte = char(byteValue(generator));
+    return bytes;
+}
+
+QString TypedTextFor(const QByteArray &bytes, DataFormat format)
+{
+    return RenderReceivedData(bytes, bytes.size(), format);
+}
+
+const char *FormatName(DataFormat format)
+{
+    switch (format) {
+    case DataFormat::String:
+        return "String";
+    case DataFormat::Decimal:
+        return "Decimal";
+    case DataFormat::Hex:
+        return "Hex";
+    }
+    return "?";
+}
