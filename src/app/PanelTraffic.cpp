@@ -1,5 +1,6 @@
 // The send and receive steps that both panels share.
 #include "frmMain.h"
+#include "ReceivedDataView.h"
 
 #include "formats/ReceivedRendering.h"
 #include "formats/TransmitEncoding.h"
@@ -45,7 +46,7 @@ void frmMain::sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QBut
     }
 }
 
-void frmMain::showArrival(EventSocket *socket, int bytesTotal, QPlainTextEdit *box, QButtonGroup *rxFormat,
+void frmMain::showArrival(EventSocket *socket, int bytesTotal, ReceivedDataView *box, QButtonGroup *rxFormat,
                           const QString &receivedFrom, const QString &errorPrefix)
 {
     try {

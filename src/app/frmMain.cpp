@@ -127,7 +127,12 @@ void frmMain::StartUp()
 void frmMain::SetStatus(const QString &message, StatusColour colour)
 {
     setTextColour(ui->txtStatus, colour);
-    ui->txtStatus->setText(message);
+    // A flood from one peer writes the same message for every arrival. The
+    // line already shows it: setting it again costs each arrival more than
+    // rendering its bytes does, and only throws away a selection the user
+    // is making in the line.
+    if (ui->txtStatus->text() != message)
+        ui->txtStatus->setText(message);
 }
 
 void frmMain::SetStatusError(const QString &message)

@@ -10,6 +10,7 @@ class EventSocket;
 class QButtonGroup;
 class QCloseEvent;
 class QPlainTextEdit;
+class ReceivedDataView;
 
 namespace Ui {
 class frmMain;
@@ -49,7 +50,7 @@ private:
     };
     void sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
                           EventSocket *socket, const SendMessages &messages);
-    void showArrival(EventSocket *socket, int bytesTotal, QPlainTextEdit *box, QButtonGroup *rxFormat,
+    void showArrival(EventSocket *socket, int bytesTotal, ReceivedDataView *box, QButtonGroup *rxFormat,
                      const QString &receivedFrom, const QString &errorPrefix);
     void connectMenu();
     void connectListeningPanel();

@@ -1,0 +1,215 @@
+#include "Scenarios.h"
+
+#include "Payload.h"
+#include "Probes.h"
+#include "WindowUnderLoad.h"
+
+#include "formats/ReceivedRendering.h"
+#include "socket/EventSocket.h"
+
+#include <QAbstractButton>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QUdpSocket>
+
+#include <sys/socket.h>
+
+namespace {
+
+constexpr qint64 msNs = 1000000;
+constexpr double mib = 1024.0 * 1024.0;
+
+// Where the thread's CPU time is the figure, the loop is looked at and
+// clicked seldom, so that looking costs next to nothing.
+constexpr int sparseTickMs = 10;
+constexpr int clickEveryMs = 250;
+
+// Buttons that a user may click while data pours in: the outgoing panel's
+// Tx format, which changes nothing the listening panel shows.
+QList<QAbstractButton *> harmlessButtons(const WindowUnderLoad &window)
+{
+    return {window.button(QStringLiteral("optionTxtDataFormatOS_1")),
+            window.button(QStringLiteral("optionTxtDataFormatOS_2"))};
+}
+
+QStringList peerArguments(const char *mode, std::initializer_list<qint64> numbers)
+{
+    QStringList arguments{QString::fromLatin1(mode)};
+    for (qint64 number : numbers)
+        arguments << QString::number(number);
+    return arguments;
+}
+
+bool waitUntilConnected(WindowUnderLoad &window)
+{
+    return RunLoopUntil([&] { return window.listeningSocket()->State() == EventSocket::StateConnected; }, 5000).done;
+}
+
+} // namespace
+
+UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size)
+{
+    UdpBurstFigures figures;
+    const int port = window.listen(1, rxFormat);
+    PeerProcess peer(peerArguments("--peer-udp", {port, count, rate, size}));
+    if (!peer.ready()) {
+        window.closeListening();
+        return figures;
+    }
+    window.resetArrivals();
+    const int paintsBefore = window.boxPaints()->count;
+    const int statusPaintsBefore = window.statusPaints()->count;
+    ClickProbe clicks(harmlessButtons(window), clickEveryMs);
+
+    const qint64 startNs = MonotonicNs();
+    const qint64 cpuBefore = ThreadCpuNs();
+    peer.go();
+    const auto finished = [&] {
+        const bool allIn = window.arrivals >= count;
+        const bool shown = window.boxPaints()->lastDoneNs > window.lastArrivalNs;
+        // Datagrams that the kernel dropped never come: a quiet spell after
+        // the peer is done ends the burst too.
+        const bool quiet = peer.sent() && MonotonicNs() - std::max(window.lastArrivalNs, startNs) > 300 * msNs;
+        return (allIn && shown) || quiet;
+    };
+    const LoopOutcome outcome = RunLoopUntil(finished, 2000 * (count / rate) + 20000, false, sparseTickMs);
+    const qint64 cpu = ThreadCpuNs() - cpuBefore;
+
+    figures.ran = outcome.done;
+    figures.sent = count;
+    figures.arrived = window.arrivals;
+    figures.seconds = double(MonotonicNs() - startNs) / 1e9;
+    figures.cpuPerArrivalUs = window.arrivals ? double(cpu) / 1000.0 / window.arrivals : 0;
+    figures.longestStallMs = double(outcome.longestStallNs) / msNs;
+    figures.boxPaints = window.boxPaints()->count - paintsBefore;
+    figures.statusPaints = window.statusPaints()->count - statusPaintsBefore;
+    figures.clicksPosted = clicks.posted;
+    figures.clicksAnswered = clicks.answered;
+    figures.slowestClickMs = double(clicks.slowestNs) / msNs;
+    figures.lastShown = window.boxText()
+        == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
+    window.closeListening();
+    return figures;
+}
+
+UdpFloorFigures RunUdpFloor(int count, int rate, int size, int batchMs)
+{
+    UdpFloorFigures figures;
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::LocalHost, 0))
+        return figures;
+    int arrived = 0;
+    int wakeUps = 0;
+    qint64 lastArrivalNs = 0;
+    const auto drain = [&] {
+        ++wakeUps;
+        while (socket.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = socket.receiveDatagram();
+            ++arrived;
+        }
+        lastArrivalNs = MonotonicNs();
+    };
+    QTimer batch;
+    batch.setSingleShot(true);
+    batch.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&batch, &QTimer::timeout, &socket, drain);
+    // Qt does not announce the socket again until it is read, so while the
+    // batch waits the thread sleeps.
+    QObject::connect(&socket, &QUdpSocket::readyRead, &socket, [&] {
+        if (batchMs == 0)
+            drain();
+        else if (!batch.isActive())
+            batch.start(batchMs);
+    });
+    PeerProcess peer(peerArguments("--peer-udp", {socket.localPort(), count, rate, size}));
+    if (!peer.ready())
+        return figures;
+    const qint64 startNs = MonotonicNs();
+    const qint64 cpuBefore = ThreadCpuNs();
+    peer.go();
+    const LoopOutcome outcome = RunLoopUntil(
+        [&] {
+            return arrived >= count
+                || (peer.sent() && MonotonicNs() - std::max(lastArrivalNs, startNs) > 300 * msNs);
+        },
+        2000 * (count / rate) + 20000, false, sparseTickMs);
+    const qint64 cpu = ThreadCpuNs() - cpuBefore;
+    figures.ran = outcome.done;
+    figures.arrived = arrived;
+    figures.cpuPerDatagramUs = arrived ? double(cpu) / 1000.0 / arrived : 0;
+    figures.datagramsPerWakeUp = wakeUps ? double(arrived) / wakeUps : 0;
+    return figures;
+}
+
+PushFigures RunTcpPush(WindowUnderLoad &window, int rxFormat, qint64 bytes)
+{
+    PushFigures figures;
+    const int port = window.listen(0, rxFormat);
+    PeerProcess peer(peerArguments("--peer-tcp", {port, bytes}));
+    if (!peer.ready() || !waitUntilConnected(window)) {
+        window.closeListening();
+        return figures;
+    }
+    window.resetArrivals();
+    ClickProbe clicks(harmlessButtons(window), clickEveryMs);
+    const qint64 residentBefore = ResidentBytes();
+    const qint64 startNs = MonotonicNs();
+    peer.go();
+    const LoopOutcome outcome = RunLoopUntil(
+        [&] { return window.bytesArrived >= bytes && window.boxPaints()->lastDoneNs > window.lastArrivalNs; },
+        60000, true);
+
+    figures.ran = outcome.done;
+    figures.arrivals = window.arrivals;
+    figures.msToIdle = double(window.boxPaints()->lastDoneNs - startNs) / msNs;
+    figures.longestStallMs = double(outcome.longestStallNs) / msNs;
+    figures.addedMiB = double(ResidentBytes() - residentBefore) / mib;
+    figures.peakAddedMiB = double(outcome.peakResidentBytes - residentBefore) / mib;
+    figures.clicksPosted = clicks.posted;
+    figures.clicksAnswered = clicks.answered;
+    figures.slowestClickMs = double(clicks.slowestNs) / msNs;
+    // Hex shows each byte as three characters.
+    figures.lastShown = window.boxText().size() == 3 * qsizetype(window.lastBytesTotal);
+    window.closeListening();
+    return figures;
+}
+
+OneArrivalFigures RunOneArrival(WindowUnderLoad &window, int rxFormat, qint64 bytes)
+{
+    OneArrivalFigures figures;
+    const int port = window.listen(0, rxFormat);
+    // Room in the kernel for every byte before the window reads any: an
+    // accepted connection takes its receive buffer from the listener.
+    if (auto *server = window.listeningSocket()->findChild<QTcpServer *>()) {
+        const int room = int(std::min<qint64>(4 * bytes, 4 << 20));
+        setsockopt(int(server->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+    }
+    PeerProcess peer(peerArguments("--peer-tcp", {port, bytes}));
+    if (!peer.ready() || !waitUntilConnected(window)) {
+        window.closeListening();
+        return figures;
+    }
+    window.resetArrivals();
+    const qint64 residentBefore = ResidentBytes();
+    peer.go();
+    // The window's thread waits here on purpose, so that it finds all the
+    // bytes at once.
+    if (!peer.waitUntilSent(10000)) {
+        window.closeListening();
+        return figures;
+    }
+    const qint64 startNs = MonotonicNs();
+    const LoopOutcome outcome = RunLoopUntil(
+        [&] { return window.bytesArrived >= bytes && window.boxPaints()->lastDoneNs > window.lastArrivalNs; },
+        10000, true);
+
+    figures.ran = outcome.done;
+    figures.arrivals = window.arrivals;
+    figures.msToPainted = double(window.boxPaints()->lastDoneNs - startNs) / msNs;
+    figures.addedMiB = double(ResidentBytes() - residentBefore) / mib;
+    figures.peakAddedMiB = double(outcome.peakResidentBytes - residentBefore) / mib;
+    figures.shownExactly = window.arrivals == 1
+        && window.boxText() == RenderReceivedData(BenchPayload(7, bytes), bytes, DataFormat(rxFormat));
+    window.closeListening();
+    return figures;
+}

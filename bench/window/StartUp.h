@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Start-up is measured in fresh processes: this program run again with
+// --startup builds the main window as the program's main() does, shows it,
+// and reports when its first paint is done and how much memory it holds.
+bool IsStartUpChild(int argc, char **argv);
+int RunStartUpChild(int argc, char **argv);
+
+struct StartUpFigures
+{
+    QString display;          // "Xvfb" or "offscreen"
+    QList<double> msToPainted;
+    double medianMs = 0;
+    double residentMiB = 0;   // the child's, at its first paint
+    double programResidentMiB = -1; // vortlane itself, a second after launch
+};
+StartUpFigures MeasureStartUp(int runs);

@@ -1,0 +1,108 @@
+#include "WindowUnderLoad.h"
+
+#include "Probes.h"
+
+#include "app/frmMain.h"
+#include "socket/EventSocket.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QLineEdit>
+
+WindowUnderLoad::WindowUnderLoad()
+    : window(new frmMain)
+{
+    listening = window->findChild<EventSocket *>(QStringLiteral("ListeningSocket"));
+    box = window->findChild<QWidget *>(QStringLiteral("txtReceivedDataLS"));
+    // Paints land on a scrolling box's viewport, not on the box itself.
+    auto *scrolling = qobject_cast<QAbstractScrollArea *>(box);
+    paints = new PaintWatch(scrolling ? scrolling->viewport() : box);
+    statusLinePaints = new PaintWatch(window->findChild<QWidget *>(QStringLiteral("txtStatus")));
+    QObject::connect(listening, &EventSocket::DataArrival, listening, [this](int bytesTotal) {
+        // Connected after the window's own handler, so the box already holds this arrival.
+        ++arrivals;
+        bytesArrived += bytesTotal;
+        lastBytesTotal = bytesTotal;
+        lastArrivalNs = MonotonicNs();
+    });
+    window->show();
+    RunLoopUntil([this] { return paints->count > 0; }, 5000);
+}
+
+WindowUnderLoad::~WindowUnderLoad()
+{
+    // The window deletes itself later when closed; deleting it now drops that.
+    window->close();
+    delete window;
+}
+
+QAbstractButton *WindowUnderLoad::button(const QString &name) const
+{
+    return window->findChild<QAbstractButton *>(name);
+}
+
+QString WindowUnderLoad::boxText() const
+{
+    return box->property("plainText").toString();
+}
+
+int WindowUnderLoad::listen(int transport, int rxFormat)
+{
+    button(QStringLiteral("optionTransportLS_%1").arg(transport))->click();
+    button(QStringLiteral("optionRxDataFormatLS_%1").arg(rxFormat))->click();
+    window->findChild<QLineEdit *>(QStringLiteral("txtPort"))->setText(QStringLiteral("0"));
+    button(QStringLiteral("btnSetPort"))->click();
+    return listening->LocalPort();
+}
+
+void WindowUnderLoad::closeListening()
+{
+    button(QStringLiteral("btnCloseLS"))->click();
+}
+
+void WindowUnderLoad::resetArrivals()
+{
+    arrivals = 0;
+    bytesArrived = 0;
+    lastBytesTotal = 0;
+    lastArrivalNs = 0;
+}
+
+PeerProcess::PeerProcess(const QStringList &arguments)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QCoreApplication::applicationFilePath(), arguments);
+    if (process.waitForStarted(5000) && process.waitForReadyRead(10000))
+        isReady = process.readLine().trimmed() == "ready";
+}
+
+PeerProcess::~PeerProcess()
+{
+    process.closeWriteChannel();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(1000);
+    }
+}
+
+void PeerProcess::go()
+{
+    process.write("go\n");
+    process.waitForBytesWritten(1000);
+}
+
+bool PeerProcess::sent()
+{
+    while (!hasSent && process.canReadLine())
+        hasSent = process.readLine().startsWith("sent");
+    return hasSent;
+}
+
+bool PeerProcess::waitUntilSent(int timeoutMs)
+{
+    const qint64 deadline = MonotonicNs() + qint64(timeoutMs) * 1000000;
+    while (!sent() && MonotonicNs() < deadline)
+        process.waitForReadyRead(int(std::max<qint64>(1, (deadline - MonotonicNs()) / 1000000)));
+    return hasSent;
+}

@@ -1,0 +1,175 @@
+// The window under load: the real main window, offscreen, with its peers in
+// a second copy of this program on loopback. Prints one table of figures
+// beside the goals they are held to.
+//
+//   vortlane_bench_window [--quick] [--only udp,push,one,startup]
+//
+// --quick sends a tenth of the datagrams and bytes, for a look in seconds.
+
+#include "Peer.h"
+#include "Report.h"
+#include "Scenarios.h"
+#include "StartUp.h"
+#include "WindowUnderLoad.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+const char *formatName(int rxFormat)
+{
+    return rxFormat == 1 ? "Decimal" : rxFormat == 2 ? "Hex" : "String";
+}
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+void reportUdpBursts(Report &report, int count, int rate, int size)
+{
+    WindowUnderLoad window;
+    for (int rxFormat : {1, 2}) {
+        const UdpBurstFigures f = RunUdpBurst(window, rxFormat, count, rate, size);
+        const QString scenario = QStringLiteral("UDP burst, %1: %2 datagrams of %3 bytes at %4/s")
+                                     .arg(QLatin1String(formatName(rxFormat))).arg(count).arg(size).arg(rate);
+        if (!f.ran) {
+            report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+            continue;
+        }
+        report.add(scenario, QStringLiteral("UI-thread CPU per arrival"), QStringLiteral("<= 10 us"),
+                   Fixed(f.cpuPerArrivalUs, 2) + QStringLiteral(" us"), f.cpuPerArrivalUs <= 10);
+        report.add({}, QStringLiteral("arrived"), {}, QStringLiteral("%1 of %2 in %3 s").arg(f.arrived).arg(f.sent).arg(Fixed(f.seconds, 2)));
+        report.add({}, QStringLiteral("longest event-loop stall"), {}, Fixed(f.longestStallMs, 1) + QStringLiteral(" ms"));
+        report.add({}, QStringLiteral("paints: received box, status line"), QStringLiteral("throughout"),
+                   QStringLiteral("%1, %2").arg(f.boxPaints).arg(f.statusPaints), f.boxPaints >= int(f.seconds * 10));
+        report.add({}, QStringLiteral("clicks answered, slowest"), QStringLiteral("all"),
+                   QStringLiteral("%1 of %2, %3 ms").arg(f.clicksAnswered).arg(f.clicksPosted).arg(Fixed(f.slowestClickMs, 1)),
+                   f.clicksPosted > 0 && f.clicksAnswered >= f.clicksPosted - 1);
+        report.add({}, QStringLiteral("box shows the last datagram"), QStringLiteral("yes"), yesNo(f.lastShown), f.lastShown);
+    }
+}
+
+void reportUdpFloor(Report &report, int count, int rate, int size, int batchMs)
+{
+    const UdpFloorFigures f = RunUdpFloor(count, rate, size, batchMs);
+    const QString scenario = batchMs == 0
+        ? QStringLiteral("Floor: the same burst into a bare QUdpSocket, no window")
+        : QStringLiteral("Floor: the same, read %1 ms after each notification").arg(batchMs);
+    if (!f.ran) {
+        report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+        return;
+    }
+    report.add(scenario, QStringLiteral("UI-thread CPU per datagram"), {}, Fixed(f.cpuPerDatagramUs, 2) + QStringLiteral(" us"));
+    report.add({}, QStringLiteral("arrived, datagrams per wake-up"), {},
+               QStringLiteral("%1 of %2, %3").arg(f.arrived).arg(count).arg(Fixed(f.datagramsPerWakeUp, 2)));
+}
+
+void reportPush(Report &report, qint64 bytes)
+{
+    WindowUnderLoad window;
+    const PushFigures f = RunTcpPush(window, 2, bytes);
+    const QString scenario = QStringLiteral("TCP push of %1 MB, Hex").arg(Fixed(bytes / 1e6, 0));
+    if (!f.ran) {
+        report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+        return;
+    }
+    report.add(scenario, QStringLiteral("idle with the last arrival shown"), QStringLiteral("< 1000 ms"),
+               Fixed(f.msToIdle, 1) + QStringLiteral(" ms"), f.msToIdle < 1000);
+    report.add({}, QStringLiteral("longest event-loop stall"), QStringLiteral("< 100 ms"),
+               Fixed(f.longestStallMs, 1) + QStringLiteral(" ms"), f.longestStallMs < 100);
+    report.add({}, QStringLiteral("memory added (peak)"), QStringLiteral("< 50 MB"),
+               QStringLiteral("%1 MiB (%2 MiB)").arg(Fixed(f.addedMiB, 1), Fixed(f.peakAddedMiB, 1)),
+               std::max(f.addedMiB, f.peakAddedMiB) * 1.048576 < 50);
+    report.add({}, QStringLiteral("arrivals"), {}, QString::number(f.arrivals));
+    report.add({}, QStringLiteral("clicks answered, slowest"), QStringLiteral("all"),
+               QStringLiteral("%1 of %2, %3 ms").arg(f.clicksAnswered).arg(f.clicksPosted).arg(Fixed(f.slowestClickMs, 1)),
+               f.clicksAnswered >= f.clicksPosted - 1);
+    report.add({}, QStringLiteral("box shows the last arrival"), QStringLiteral("yes"), yesNo(f.lastShown), f.lastShown);
+}
+
+void reportOneArrival(Report &report, qint64 bytes)
+{
+    for (int rxFormat : {2, 1}) {
+        WindowUnderLoad window;
+        const OneArrivalFigures f = RunOneArrival(window, rxFormat, bytes);
+        const QString scenario = QStringLiteral("One arrival of %1 KiB, %2").arg(bytes / 1024).arg(QLatin1String(formatName(rxFormat)));
+        if (!f.ran) {
+            report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+            continue;
+        }
+        report.add(scenario, QStringLiteral("box holds it, window painted"), QStringLiteral("< 50 ms"),
+                   Fixed(f.msToPainted, 1) + QStringLiteral(" ms"), f.msToPainted < 50);
+        report.add({}, QStringLiteral("memory added (peak)"), QStringLiteral("< 10 MB"),
+                   QStringLiteral("%1 MiB (%2 MiB)").arg(Fixed(f.addedMiB, 1), Fixed(f.peakAddedMiB, 1)),
+                   std::max(f.addedMiB, f.peakAddedMiB) * 1.048576 < 10);
+        report.add({}, QStringLiteral("one arrival, shown exactly"), QStringLiteral("yes"),
+                   QStringLiteral("%1 arrival(s), %2").arg(f.arrivals).arg(yesNo(f.shownExactly)), f.shownExactly);
+    }
+}
+
+void reportStartUp(Report &report, int runs)
+{
+    const StartUpFigures f = MeasureStartUp(runs);
+    const QString scenario = QStringLiteral("Start-up under %1, %2 runs").arg(f.display).arg(f.msToPainted.size());
+    if (f.msToPainted.isEmpty()) {
+        report.add(scenario, QStringLiteral("did not paint"), {}, QStringLiteral("-"), 0);
+        return;
+    }
+    QStringList each;
+    for (double ms : f.msToPainted)
+        each << Fixed(ms, 0);
+    report.add(scenario, QStringLiteral("process start to first paint, median"), QStringLiteral("< 100 ms"),
+               Fixed(f.medianMs, 1) + QStringLiteral(" ms (") + each.join(u' ') + u')', f.medianMs < 100);
+    report.add({}, QStringLiteral("resident memory at first paint"), QStringLiteral("< 40 MB"),
+               Fixed(f.residentMiB, 1) + QStringLiteral(" MiB"), f.residentMiB * 1.048576 < 40);
+    if (f.programResidentMiB >= 0)
+        report.add({}, QStringLiteral("vortlane itself, 1 s after launch"), QStringLiteral("< 40 MB"),
+                   Fixed(f.programResidentMiB, 1) + QStringLiteral(" MiB"), f.programResidentMiB * 1.048576 < 40);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (IsPeerMode(argc, argv))
+        return RunPeer(argc, argv);
+    if (IsStartUpChild(argc, argv))
+        return RunStartUpChild(argc, argv);
+
+    // The window under load runs offscreen; start-up is measured in children
+    // on a display of their own.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The Vortlane main window under load."));
+    parser.addHelpOption();
+    const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("A tenth of the traffic, for a quick look."));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Scenarios to run: udp, push, one, startup."),
+                                  QStringLiteral("list"), QStringLiteral("udp,push,one,startup"));
+    parser.addOptions({quick, only});
+    parser.process(application);
+    const QStringList scenarios = parser.value(only).split(u',');
+    const int scale = parser.isSet(quick) ? 10 : 1;
+
+    std::printf("Vortlane window benchmark: the real main window offscreen, peers in another process on 127.0.0.1\n\n");
+    std::fflush(stdout);
+    Report report;
+    if (scenarios.contains(QLatin1String("startup")))
+        reportStartUp(report, 7);
+    if (scenarios.contains(QLatin1String("one")))
+        reportOneArrival(report, 1 << 20);
+    if (scenarios.contains(QLatin1String("udp"))) {
+        reportUdpBursts(report, 100000 / scale, 10000, 32);
+        reportUdpFloor(report, 100000 / scale, 10000, 32, 0);
+        reportUdpFloor(report, 100000 / scale, 10000, 32, 2);
+    }
+    if (scenarios.contains(QLatin1String("push")))
+        reportPush(report, 10000000 / scale);
+    report.print();
+    return 0;
+}

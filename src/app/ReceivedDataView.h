@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+class QMenu;
+class QPainter;
+
+// A read-only box for the latest arrival. A text editor widget builds a
+// whole document for every text it is given, which takes about a second and
+// a hundred megabytes for one large arrival and costs tens of microseconds
+// for every small one in a flood. This box keeps only the text and the
+// offsets where its wrapped lines start, draws only the lines in view, and
+// lays out and repaints at most once a frame: of a burst of arrivals only the
+// last is ever drawn.
+//
+// The text is taken and given back exactly as set; wrapping never adds a
+// character to it, nor to what is copied. The user can select with the mouse
+// or Ctrl+A and copy, scroll with the scroll bar, the wheel and the keys, and
+// reach the box with Tab, but cannot change the text.
+class ReceivedDataView : public QAbstractScrollArea
+{
+    Q_OBJECT
+    Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText USER true)
+
+public:
+    explicit ReceivedDataView(QWidget *parent = nullptr);
+    ~ReceivedDataView() override;
+
+    QString toPlainText() const { return shownText; }
+    // The text is held at once; laying it out and drawing it wait for the
+    // next frame. The scroll position stays where the user left it, as far
+    // as the new text reaches.
+    void setPlainText(const QString &text);
+
+    QString selectedText() const;
+    void selectAll();
+    void copy() const;
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    // Advances are kept in 1/64 pixel, as the font engines measure them, so
+    // that summing a line's characters stays exact in integers.
+    int advance(char32_t character);
+    void measureLatin1();
+    void forgetFontMeasures();
+
+    void scheduleFrame();
+    void invalidateLayout();
+    // Starts the layout afresh when the text or the width has changed.
+    void ensureLayout();
+    // Lays out at least through the given line, so that its end is known.
+    void ensureLinesThrough(int line);
+    void layOutMore(int throughLine, qsizetype characterBudget);
+    int estimatedLineCount() const;
+    void updateScrollRange();
+    int wrapWidth() const;
+    int fullLinesInView() const;
+    int lineCount() const { return int(lineStarts.size()); }
+    qsizetype lineStart(int line) const { return lineStarts[size_t(line)]; }
+    qsizetype lineEnd(int line) const;
+    // The advance of the character at offset, which then moves past it: a
+    // surrogate pair is one character.
+    int advanceAt(qsizetype &offset);
+    void drawLine(QPainter &painter, int line, int y);
+
+    int lineAt(int y);
+    qsizetype offsetAt(const QPoint &position);
+    qsizetype selectionStart() const { return std::min(anchor, cursor); }
+    qsizetype selectionEnd() const { return std::max(anchor, cursor); }
+    void select(qsizetype from, qsizetype to);
+    void dragTo(const QPoint &position);
+    void offerSelection() const;
+    QMenu *createContextMenu();
+
+    QString shownText;
+
+    // The layout runs only as far as it is needed, and the rest in slices
+    // while the window is idle; where it stopped is kept here.
+    struct LayoutProgress
+    {
+        qsizetype next = 0;        // the first character not yet laid out
+        qsizetype breakAfter = -1; // just past the last space on the current line
+        int x = 0;                 // the current line's width so far
+        int xAtBreak = 0;          // its width up to breakAfter
+    };
+    std::vector<qsizetype> lineStarts;
+    LayoutProgress progress;
+    bool layoutValid = false;
+    bool layoutComplete = false;
+    int laidOutWidth = -1;
+    QBasicTimer layoutTimer;
+
+    std::array<int, 256> latin1Advances{};
+    bool latin1Measured = false;
+    QHash<char32_t, int> otherAdvances;
+    int lineHeight = 1;
+    int ascent = 0;
+
+    qsizetype anchor = 0;
+    qsizetype cursor = 0;
+    bool dragging = false;
+
+    QBasicTimer frameTimer;
+    QElapsedTimer sinceFrame;
+};
