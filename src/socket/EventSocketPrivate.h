@@ -67,6 +67,7 @@ struct EventSocket::Private
     void bindUdp(quint16 port);
     void connectUdp(const QString &host, quint16 port);
     void hostLookedUp(const QHostInfo &info);
+    void scheduleDrain();
     void queueDrain();
     void drainDatagrams();
     QNetworkDatagram nextDatagram();

@@ -5,6 +5,7 @@
 #include <QHostInfo>
 #include <QNetworkProxy>
 #include <QPointer>
+#include <QTimer>
 #include <QUdpSocket>
 
 namespace {
@@ -15,6 +16,9 @@ constexpr int datagramsPerTurn = 32;
 
 // Room for any datagram, IPv4 (65,507 bytes) or IPv6 (65,527).
 constexpr qint64 roomForAnyDatagram = 65536;
+
+// How long a read notification waits for more datagrams to gather.
+constexpr int gatherTime = 1;
 
 } // namespace
 
@@ -35,7 +39,7 @@ void EventSocket::Private::bindUdp(quint16 port)
     udp = socket;
     boundPort = socket->localPort();
     state = StateOpen;
-    QObject::connect(socket, &QIODevice::readyRead, q, [this] { queueDrain(); });
+    QObject::connect(socket, &QIODevice::readyRead, q, [this] { scheduleDrain(); });
 }
 
 void EventSocket::Private::connectUdp(const QString &host, quint16 port)
@@ -99,6 +103,24 @@ void EventSocket::Private::hostLookedUp(const QHostInfo &info)
     }
 }
 
+void EventSocket::Private::scheduleDrain()
+{
+    if (drainQueued)
+        return;
+    drainQueued = true;
+    // Waking the event loop for every datagram of a burst costs more than
+    // handling it. Waiting a millisecond lets a burst gather, well within a
+    // frame; Qt does not announce an unread socket again meanwhile, so the
+    // thread sleeps instead of spinning.
+    const quint64 gen = generation;
+    QTimer::singleShot(gatherTime, Qt::PreciseTimer, q, [this, gen] {
+        if (gen != generation)
+            return;
+        drainQueued = false;
+        drainDatagrams();
+    });
+}
+
 void EventSocket::Private::queueDrain()
 {
     if (drainQueued)
@@ -112,14 +134,11 @@ void EventSocket::Private::queueDrain()
 
 QNetworkDatagram EventSocket::Private::nextDatagram()
 {
-    // hasPendingDatagrams() also sees a datagram of zero bytes.
-    if (udp->hasPendingDatagrams())
-        return udp->receiveDatagram();
-    // Qt arms the socket's read notifier again only when a read is tried. A
-    // notification that comes late, after the datagrams were taken, finds
-    // nothing, and without a read the socket would never announce another
-    // datagram. So a read is tried anyway, with room for any datagram in
-    // case one has just come in; with none it fails and re-arms.
+    // One read with room for any datagram, rather than asking first whether
+    // one waits and how large it is: a datagram costs one system call. The
+    // read is tried even when nothing waits, because Qt arms the socket's
+    // read notifier again only when a read is tried; with nothing there it
+    // fails and re-arms.
     return udp->receiveDatagram(roomForAnyDatagram);
 }
 
