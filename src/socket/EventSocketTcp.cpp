@@ -50,6 +50,13 @@ void EventSocket::Private::takeRequests()
 {
     while (listener && listener->hasPendingConnections()) {
         QTcpSocket *socket = listener->nextPendingConnection();
+        // A peer that reset the connection before it was taken has no
+        // address left and nothing to read: there is no one to accept.
+        if (socket->peerAddress().isNull()) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         // The handler closes the listener before it accepts; the connection
         // must outlive it, so it no longer belongs to the listener.
         socket->setParent(q);

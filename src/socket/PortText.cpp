@@ -60,6 +60,20 @@ bool isDecimalNumber(QStringView text)
     return i == n;
 }
 
+// The description stands on the one-line status line: a pasted line break
+// or other control character shows as its symbol instead of breaking it.
+QString visibleText(QString text)
+{
+    for (QChar &character : text) {
+        const char16_t code = character.unicode();
+        if (code < 0x20)
+            character = QChar(char16_t(0x2400 + code));
+        else if (code == 0x7F)
+            character = QChar(char16_t(0x2421));
+    }
+    return text;
+}
+
 } // namespace
 
 double ReadPortNumber(const QString &text)
@@ -70,7 +84,7 @@ double ReadPortNumber(const QString &text)
     // The grammar check comes first: toDouble() alone would also take "inf",
     // "nan" and blanks inside the text.
     if (!isDecimalNumber(number))
-        throw EventSocketError(u'"' + text + QStringLiteral("\" is not a number"));
+        throw EventSocketError(u'"' + visibleText(text) + QStringLiteral("\" is not a number"));
     // A well-formed number fails to convert only by overflow, and then reads
     // as infinite (which the range check rejects), or by underflow, and then
     // reads as 0, which it nearly is.

@@ -1,0 +1,115 @@
+#include "KnownMessages.h"
+
+#include <QList>
+#include <QRegularExpression>
+
+namespace {
+
+const QColor black(0, 0, 0);
+const QColor blue(0, 0, 255);
+const QColor red(255, 0, 0);
+
+enum class Tail {
+    None,          // the whole message is fixed
+    LoopbackPeer,  // 127.0.0.1 or ::1, a colon and a port without leading zeros
+    ListeningPort, // the machine's address, a colon and the port box as typed
+    OpenedTowards, // a loopback peer, or the remote host and port boxes as typed
+    SentTo,        // a loopback peer, or the name still being looked up
+    Description,   // an error's description: one line, not empty
+};
+
+struct Known
+{
+    QString text;
+    QColor colour;
+    Tail tail = Tail::None;
+};
+
+const QList<Known> &knownMessages()
+{
+    static const QList<Known> known{
+        {QStringLiteral("Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected."), black},
+        {QStringLiteral("Listening Socket -> Not Listening"), black},
+        {QStringLiteral("Listening Socket -> Invalid Port Number"), red},
+        {QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"), red},
+        {QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255"), red},
+        {QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255"), red},
+        {QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f"), red},
+        {QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte"), red},
+        {QStringLiteral("Outgoing Socket -> Invalid Port Number"), red},
+        {QStringLiteral("Outgoing Socket -> Disconnected"), black},
+        {QStringLiteral("Outgoing Socket -> Connection closed by remote host"), black},
+        {QStringLiteral("Outgoing Socket -> Error: Socket not connected"), red},
+        {QStringLiteral("Listening Socket -> Listening on TCP "), blue, Tail::ListeningPort},
+        {QStringLiteral("Listening Socket -> Listening on UDP "), blue, Tail::ListeningPort},
+        {QStringLiteral("Listening Socket -> Connected to "), blue, Tail::LoopbackPeer},
+        {QStringLiteral("Listening Socket -> Data received from "), blue, Tail::LoopbackPeer},
+        {QStringLiteral("Listening Socket -> TCP Data sent to "), blue, Tail::LoopbackPeer},
+        {QStringLiteral("Listening Socket -> UDP Data sent to "), blue, Tail::LoopbackPeer},
+        {QStringLiteral("Listening Socket -> Error: "), red, Tail::Description},
+        {QStringLiteral("Outgoing Socket -> Connected to "), blue, Tail::OpenedTowards},
+        {QStringLiteral("Outgoing Socket -> Data received from "), blue, Tail::LoopbackPeer},
+        {QStringLiteral("Outgoing Socket -> TCP Data sent to "), blue, Tail::LoopbackPeer},
+        {QStringLiteral("outgoing Socket -> UDP Data sent to "), blue, Tail::SentTo},
+        {QStringLiteral("Outgoing Socket -> Error: "), red, Tail::Description},
+    };
+    return known;
+}
+
+bool isLoopbackPeer(const QString &tail)
+{
+    static const QRegularExpression peer(QStringLiteral("^(?:127\\.0\\.0\\.1|::1):(0|[1-9][0-9]{0,4})$"));
+    const QRegularExpressionMatch match = peer.match(tail);
+    return match.hasMatch() && match.captured(1).toInt() <= 65535;
+}
+
+bool fitsTail(Tail tail, const QString &text, const StatusContext &context)
+{
+    switch (tail) {
+    case Tail::None:
+        return text.isEmpty();
+    case Tail::LoopbackPeer:
+        return isLoopbackPeer(text);
+    case Tail::ListeningPort:
+        return text == context.localIP + u':' + context.portText;
+    case Tail::OpenedTowards:
+        return isLoopbackPeer(text) || text == context.remoteHostText + u':' + context.remotePortText;
+    case Tail::SentTo: {
+        static const QRegularExpression named(QStringLiteral("^localhost:(0|[1-9][0-9]{0,4})$"));
+        return isLoopbackPeer(text) || named.match(text).hasMatch();
+    }
+    case Tail::Description: {
+        // One line, even where it quotes a port text holding line breaks.
+        return !text.trimmed().isEmpty() && !text.contains(u'\n') && !text.contains(u'\r');
+    }
+    }
+    return false;
+}
+
+QString colourName(const QColor &colour)
+{
+    return colour.name();
+}
+
+} // namespace
+
+QString strangeStatus(const QString &message, const QColor &colour, const StatusContext &context)
+{
+    QString nearest;
+    for (const Known &known : knownMessages()) {
+        if (!message.startsWith(known.text))
+            continue;
+        if (!fitsTail(known.tail, message.sliced(known.text.size()), context)) {
+            if (nearest.isEmpty())
+                nearest = QStringLiteral("it begins like \"%1\" but its tail does not fit").arg(known.text);
+            continue;
+        }
+        if (colour != known.colour) {
+            nearest = QStringLiteral("it is shown in %1, not %2").arg(colourName(colour), colourName(known.colour));
+            continue;
+        }
+        return {};
+    }
+    return QStringLiteral("\"%1\" in %2 is no message of the program: %3")
+        .arg(message, colourName(colour), nearest.isEmpty() ? QStringLiteral("nothing begins like it") : nearest);
+}
