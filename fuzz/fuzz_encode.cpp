@@ -15,19 +15,6 @@
 
 namespace {
 
-const char *formatName(DataFormat format)
-{
-    switch (format) {
-    case DataFormat::String:
-        return "String";
-    case DataFormat::Decimal:
-        return "Decimal";
-    case DataFormat::Hex:
-        return "Hex";
-    }
-    return "?";
-}
-
 bool hasLowerCaseHexLetter(const QString &text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'f'; });
@@ -106,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     for (const QString &text : TextsFromInput(data, size)) {
         for (const DataFormat format : {DataFormat::String, DataFormat::Decimal, DataFormat::Hex}) {
-            SetFuzzContext(formatName(format), text);
+            SetFuzzContext(DataFormatName(format), text);
             const EncodedTransmitData encoded = EncodeTransmitData(text, format);
             checkNormalisedText(encoded, format);
             checkOutcome(encoded, ReferenceEncode(text, format), format);

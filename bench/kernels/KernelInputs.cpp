@@ -18,16 +18,3 @@ QString TypedTextFor(const QByteArray &bytes, DataFormat format)
 {
     return RenderReceivedData(bytes, bytes.size(), format);
 }
-
-const char *FormatName(DataFormat format)
-{
-    switch (format) {
-    case DataFormat::String:
-        return "String";
-    case DataFormat::Decimal:
-        return "Decimal";
-    case DataFormat::Hex:
-        return "Hex";
-    }
-    return "?";
-}

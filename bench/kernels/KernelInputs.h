@@ -13,5 +13,3 @@ QByteArray ArrivalBytes(qsizetype size);
 // The text a user would type to send those bytes again: their rendering in
 // the format, as pasted from a received box.
 QString TypedTextFor(const QByteArray &bytes, DataFormat format);
-
-const char *FormatName(DataFormat format);
