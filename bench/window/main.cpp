@@ -2,7 +2,8 @@
 // a second copy of this program on loopback. Prints one table of figures
 // beside the goals they are held to.
 //
-//   vortlane_bench_window [--quick] [--only udp,push,one,startup]
+//   vortlane_bench_window [--quick] [--only udp,push,one,startup,transmit]
+//                         [--transmit-kib N] [--transmit-paste-mb N]
 //
 // --quick sends a tenth of the datagrams and bytes, for a look in seconds.
 
@@ -10,6 +11,7 @@
 #include "Report.h"
 #include "Scenarios.h"
 #include "StartUp.h"
+#include "TransmitBox.h"
 #include "WindowUnderLoad.h"
 
 #include <QApplication>
@@ -108,6 +110,47 @@ void reportOneArrival(Report &report, qint64 bytes)
     }
 }
 
+void reportTransmitBox(Report &report, qint64 kib, double pasteMb)
+{
+    const struct
+    {
+        TransmitText kind;
+        const char *name;
+    } kinds[] = {
+        {TransmitText::HexLine, "one line"},
+        {TransmitText::HexLines, "lines of 16 bytes"},
+        {TransmitText::Unbroken, "digits alone, no spaces"},
+    };
+    for (const auto &kind : kinds) {
+        const TransmitBoxFigures f = RunTransmitBox(kib * 1024, kind.kind, 20);
+        const QString scenario = QStringLiteral("Transmit box: %1 KiB as Hex, %2 characters, %3")
+                                     .arg(kib).arg(f.characters).arg(QLatin1String(kind.name));
+        if (!f.ran) {
+            report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+            continue;
+        }
+        report.add(scenario, QStringLiteral("paste in the box and painted"), QStringLiteral("< 300 ms"),
+                   Fixed(f.msPastedAndPainted, 1) + QStringLiteral(" ms"), f.msPastedAndPainted < 300);
+        report.add({}, QStringLiteral("slowest key painted, at the end"), QStringLiteral("< 30 ms"),
+                   Fixed(f.msSlowestKeyAtEnd, 1) + QStringLiteral(" ms"), f.msSlowestKeyAtEnd < 30);
+        report.add({}, QStringLiteral("slowest key painted, at the start"), QStringLiteral("< 30 ms"),
+                   Fixed(f.msSlowestKeyAtStart, 1) + QStringLiteral(" ms"), f.msSlowestKeyAtStart < 30);
+        report.add({}, QStringLiteral("Send handed to the socket"), QStringLiteral("< 100 ms"),
+                   Fixed(f.msSendHandedOver, 1) + QStringLiteral(" ms"), f.msSendHandedOver < 100);
+        report.add({}, QStringLiteral("the peer got exactly the text's bytes"), QStringLiteral("yes"),
+                   yesNo(f.sentExactly), f.sentExactly);
+    }
+    const TransmitBoxFigures f = RunTransmitPaste(qsizetype(pasteMb * 1e6));
+    const QString scenario = QStringLiteral("Transmit box: paste of %1 characters, one line").arg(f.characters);
+    if (!f.ran) {
+        report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+        return;
+    }
+    const double held = std::max(f.msPastedAndPainted, f.longestStallMs);
+    report.add(scenario, QStringLiteral("window held, longest"), QStringLiteral("< 2000 ms"),
+               Fixed(held, 1) + QStringLiteral(" ms"), held < 2000);
+}
+
 void reportStartUp(Report &report, int runs)
 {
     const StartUpFigures f = MeasureStartUp(runs);
@@ -146,9 +189,13 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("The Vortlane main window under load."));
     parser.addHelpOption();
     const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("A tenth of the traffic, for a quick look."));
-    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Scenarios to run: udp, push, one, startup."),
-                                  QStringLiteral("list"), QStringLiteral("udp,push,one,startup"));
-    parser.addOptions({quick, only});
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Scenarios to run: udp, push, one, startup, transmit."),
+                                  QStringLiteral("list"), QStringLiteral("udp,push,one,startup,transmit"));
+    const QCommandLineOption transmitKib(QStringLiteral("transmit-kib"), QStringLiteral("Data pasted into the transmit box as Hex."),
+                              QStringLiteral("KiB"), QStringLiteral("1024"));
+    const QCommandLineOption transmitPasteMb(QStringLiteral("transmit-paste-mb"), QStringLiteral("The largest paste, in millions of characters."),
+                                  QStringLiteral("MB"), QStringLiteral("10"));
+    parser.addOptions({quick, only, transmitKib, transmitPasteMb});
     parser.process(application);
     const QStringList scenarios = parser.value(only).split(u',');
     const int scale = parser.isSet(quick) ? 10 : 1;
@@ -167,6 +214,9 @@ int main(int argc, char *argv[])
     }
     if (scenarios.contains(QLatin1String("push")))
         reportPush(report, 10000000 / scale);
+    if (scenarios.contains(QLatin1String("transmit")))
+        reportTransmitBox(report, parser.value(transmitKib).toLongLong() / scale,
+                          parser.value(transmitPasteMb).toDouble() / scale);
     report.print();
     return 0;
 }
