@@ -1,5 +1,7 @@
 #include "ReceivedDataView.h"
+#include "ReceivedDataAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -28,6 +30,11 @@ constexpr int frameMilliseconds = 16;
 // millisecond's work.
 constexpr qsizetype layoutSlice = 512 * 1024;
 
+// A screen reader is told of a new text at most this often: during a flood
+// it hears of every few arrivals instead of falling ever further behind, and
+// always of the last.
+constexpr int announceMilliseconds = 250;
+
 // Font measures come in pixels; the view sums them in 1/64 pixel.
 constexpr int unitsPerPixel = 64;
 
@@ -55,6 +62,8 @@ ReceivedDataView::ReceivedDataView(QWidget *parent)
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
+    static const bool accessible = (QAccessible::installFactory(&ReceivedDataAccessible::create), true);
+    Q_UNUSED(accessible);
 }
 
 ReceivedDataView::~ReceivedDataView() = default;
@@ -70,6 +79,24 @@ void ReceivedDataView::setPlainText(const QString &text)
     cursor = 0;
     dragging = false;
     invalidateLayout();
+    if (QAccessible::isActive() && !announceTimer.isActive()) {
+        const qint64 wait = sinceAnnounced.isValid() ? announceMilliseconds - sinceAnnounced.elapsed() : 0;
+        if (wait <= 0)
+            announceText();
+        else
+            announceTimer.start(int(wait), this);
+    }
+}
+
+void ReceivedDataView::announceText()
+{
+    sinceAnnounced.start();
+    if (announcedText == shownText)
+        return;
+    QAccessibleTextUpdateEvent event(this, 0, announcedText, shownText);
+    event.setCursorPosition(int(cursor));
+    QAccessible::updateAccessibility(&event);
+    announcedText = shownText;
 }
 
 QString ReceivedDataView::selectedText() const
@@ -132,6 +159,9 @@ void ReceivedDataView::timerEvent(QTimerEvent *event)
         // The line partly in view at the bottom too.
         ensureLinesThrough(verticalScrollBar()->value() + fullLinesInView() + 1);
         viewport()->update();
+    } else if (event->timerId() == announceTimer.timerId()) {
+        announceTimer.stop();
+        announceText();
     } else if (event->timerId() == layoutTimer.timerId()) {
         // A slice at a time, so the window stays quick to answer whatever
         // the size of the text.
@@ -326,6 +356,39 @@ qsizetype ReceivedDataView::lineEnd(int line) const
     // A line that ends at a line break ends before it; a wrapped one runs
     // to where the next begins.
     return shownText.at(next - 1) == u'\n' ? next - 1 : next;
+}
+
+int ReceivedDataView::lineOf(qsizetype offset)
+{
+    ensureLayout();
+    // Only the lines up to the offset need to be known.
+    if (!layoutComplete && progress.next <= offset)
+        layOutMore(std::numeric_limits<int>::max() - 2, offset + 1 - progress.next);
+    const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
+    return int(std::distance(lineStarts.begin(), after)) - 1;
+}
+
+QRect ReceivedDataView::characterRect(qsizetype offset)
+{
+    const int line = lineOf(offset);
+    qint64 x = 0;
+    for (qsizetype at = lineStart(line); at < offset;)
+        x += advanceAt(at);
+    qsizetype next = offset;
+    const int width = advanceAt(next);
+    const int y = margin + (line - verticalScrollBar()->value()) * lineHeight;
+    return QRect(margin + qFloor(toPixels(x)), y, qCeil(toPixels(width)), lineHeight);
+}
+
+void ReceivedDataView::scrollToOffset(qsizetype offset)
+{
+    const int line = lineOf(offset);
+    updateScrollRange();
+    QScrollBar *bar = verticalScrollBar();
+    if (line < bar->value())
+        bar->setValue(line);
+    else if (line >= bar->value() + fullLinesInView())
+        bar->setValue(line - fullLinesInView() + 1);
 }
 
 // --- Painting ----------------------------------------------------------------

@@ -61,6 +61,8 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    friend class ReceivedDataAccessible;
+
     // Advances are kept in 1/64 pixel, as the font engines measure them, so
     // that summing a line's characters stays exact in integers.
     int advance(char32_t character);
@@ -95,6 +97,13 @@ private:
     void offerSelection() const;
     QMenu *createContextMenu();
 
+    // Where a character is drawn, in viewport coordinates, and the scroll
+    // that brings it into view: for a screen reader's review cursor.
+    QRect characterRect(qsizetype offset);
+    void scrollToOffset(qsizetype offset);
+    int lineOf(qsizetype offset);
+    void announceText();
+
     QString shownText;
 
     // The layout runs only as far as it is needed, and the rest in slices
@@ -125,4 +134,9 @@ private:
 
     QBasicTimer frameTimer;
     QElapsedTimer sinceFrame;
+
+    // What a screen reader was last told the box holds.
+    QString announcedText;
+    QBasicTimer announceTimer;
+    QElapsedTimer sinceAnnounced;
 };

@@ -1,0 +1,185 @@
+#include "support/Peers.h"
+#include "support/WindowDriver.h"
+
+#include <QAccessible>
+#include <QTcpServer>
+
+namespace {
+
+// The roles of what a user operates or reads: each must be told apart by
+// its name alone.
+bool isControl(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::RadioButton:
+    case QAccessible::EditableText:
+    case QAccessible::Grouping:
+    case QAccessible::MenuItem:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void collectControls(QAccessibleInterface *node, QList<QAccessibleInterface *> &controls)
+{
+    if (isControl(node->role()))
+        controls.append(node);
+    for (int i = 0; i < node->childCount(); ++i)
+        collectControls(node->child(i), controls);
+}
+
+QAccessibleInterface *accessibleOf(const WindowDriver &w, const QString &name)
+{
+    return QAccessible::queryAccessibleInterface(w.find<QObject>(name));
+}
+
+QString wholeText(QAccessibleInterface *node)
+{
+    QAccessibleTextInterface *text = node->textInterface();
+    return text ? text->text(0, text->characterCount()) : QStringLiteral("(no text interface)");
+}
+
+} // namespace
+
+class tst_Accessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shouldNameEveryControlForWhatItIs_data();
+    void shouldNameEveryControlForWhatItIs();
+    void shouldTellEveryControlApartByName();
+    void shouldReadAReceivedBoxExactly_data();
+    void shouldReadAReceivedBoxExactly();
+    void shouldReadTheStatusLine();
+};
+
+void tst_Accessibility::shouldNameEveryControlForWhatItIs_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QAccessible::Role>("role");
+
+    QTest::newRow("listening port, by its label") << "txtPort" << "Listening Port" << QAccessible::EditableText;
+    QTest::newRow("remote host, by its label") << "txtRemoteIP" << "Remote Host" << QAccessible::EditableText;
+    QTest::newRow("remote port, by its label") << "txtRemotePort" << "Remote Port" << QAccessible::EditableText;
+    QTest::newRow("listening transmit box") << "txtTransmitDataLS" << "Listening: data to send"
+                                            << QAccessible::EditableText;
+    QTest::newRow("outgoing transmit box") << "txtTransmitDataOS" << "Outgoing: data to send"
+                                           << QAccessible::EditableText;
+    QTest::newRow("listening received box") << "txtReceivedDataLS" << "Listening: received data"
+                                            << QAccessible::EditableText;
+    QTest::newRow("outgoing received box") << "txtReceivedDataOS" << "Outgoing: received data"
+                                           << QAccessible::EditableText;
+    QTest::newRow("status line") << "txtStatus" << "Status" << QAccessible::EditableText;
+    QTest::newRow("listening send") << "btnSendLS" << "Listening: Send" << QAccessible::PushButton;
+    QTest::newRow("outgoing send") << "btnSendOS" << "Outgoing: Send" << QAccessible::PushButton;
+    QTest::newRow("listening type") << "Frame2" << "Listening: Type" << QAccessible::Grouping;
+    QTest::newRow("listening tx format") << "Frame3" << "Listening: Tx format" << QAccessible::Grouping;
+    QTest::newRow("outgoing rx format") << "Frame7" << "Outgoing: Rx format" << QAccessible::Grouping;
+    QTest::newRow("listening tcp") << "optionTransportLS_0" << "Listening: TCP" << QAccessible::RadioButton;
+    QTest::newRow("outgoing udp") << "optionTransportOS_1" << "Outgoing: UDP" << QAccessible::RadioButton;
+    QTest::newRow("listening tx hex") << "optionTxtDataFormatLS_2" << "Listening: Tx Hex" << QAccessible::RadioButton;
+    QTest::newRow("outgoing rx string") << "optionRxDataFormatOS_0" << "Outgoing: Rx String"
+                                        << QAccessible::RadioButton;
+}
+
+void tst_Accessibility::shouldNameEveryControlForWhatItIs()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QAccessible::Role, role);
+
+    WindowDriver w;
+    QAccessibleInterface *node = accessibleOf(w, control);
+    QVERIFY(node);
+    QCOMPARE(node->text(QAccessible::Name), name);
+    QCOMPARE(node->role(), role);
+}
+
+void tst_Accessibility::shouldTellEveryControlApartByName()
+{
+    WindowDriver w;
+    QList<QAccessibleInterface *> controls;
+    collectControls(QAccessible::queryAccessibleInterface(w.window), controls);
+
+    QHash<QString, QObject *> byName;
+    for (QAccessibleInterface *control : std::as_const(controls)) {
+        const QString name = control->text(QAccessible::Name);
+        const QString what = control->object() ? control->object()->objectName() : QStringLiteral("(item)");
+        QVERIFY2(!name.isEmpty(), qPrintable(what + QStringLiteral(" has no name")));
+        QVERIFY2(!byName.contains(name), qPrintable(what + QStringLiteral(" shares the name ") + name));
+        byName.insert(name, control->object());
+    }
+    // The walk reaches what a reader must reach, the boxes drawn by the
+    // program itself among them.
+    for (const char *box : {"txtReceivedDataLS", "txtReceivedDataOS", "txtStatus", "optionRxDataFormatOS_2"})
+        QVERIFY2(std::find(byName.cbegin(), byName.cend(), w.find<QObject>(QLatin1String(box))) != byName.cend(),
+                 box);
+}
+
+void tst_Accessibility::shouldReadAReceivedBoxExactly_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<int>("rxFormat");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("listening, string") << "LS" << 0 << QByteArray("Hi there\r\nsecond line") << "Hi there\nsecond line";
+    QTest::newRow("outgoing, hex") << "OS" << 2 << QByteArray("\x00\xff", 2) << "00 FF ";
+}
+
+void tst_Accessibility::shouldReadAReceivedBoxExactly()
+{
+    QFETCH(QString, panel);
+    QFETCH(int, rxFormat);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+
+    WindowDriver w;
+    w.select(QStringLiteral("optionRxDataFormat") + panel, rxFormat);
+    QTcpServer server;
+    std::unique_ptr<QTcpSocket> peer;
+    if (panel == u"LS") {
+        peer = connectedClient(w.listenOnFreePort());
+    } else {
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+        peer = acceptedPeer(server);
+    }
+    QVERIFY(peer);
+    peer->write(bytes);
+    const QString box = QStringLiteral("txtReceivedData") + panel;
+    QTRY_VERIFY(!w.text(box).isEmpty());
+    QCOMPARE(w.text(box), shown);
+
+    QAccessibleInterface *node = accessibleOf(w, box);
+    QCOMPARE(wholeText(node), shown);
+    QCOMPARE(node->textInterface()->text(0, -1), shown);
+    QVERIFY(node->state().readOnly);
+
+    // What the user selects, the reader hears as selected.
+    auto *view = w.find<QWidget>(box);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    int start = -1;
+    int end = -1;
+    QCOMPARE(node->textInterface()->selectionCount(), 1);
+    node->textInterface()->selection(0, &start, &end);
+    QCOMPARE(start, 0);
+    QCOMPARE(end, int(shown.size()));
+}
+
+void tst_Accessibility::shouldReadTheStatusLine()
+{
+    WindowDriver w;
+    w.window->SetStatus(QStringLiteral("Listening Socket -> Listening on TCP 127.0.0.1:4000"), StatusColour::blue);
+    QAccessibleInterface *node = accessibleOf(w, QStringLiteral("txtStatus"));
+    QCOMPARE(wholeText(node), QStringLiteral("Listening Socket -> Listening on TCP 127.0.0.1:4000"));
+    QVERIFY(node->state().readOnly);
+}
+
+QTEST_MAIN(tst_Accessibility)
+#include "tst_accessibility.moc"
