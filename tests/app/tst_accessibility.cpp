@@ -2,6 +2,7 @@
 #include "support/WindowDriver.h"
 
 #include <QAccessible>
+#include <QScopeGuard>
 #include <QTcpServer>
 
 namespace {
@@ -54,6 +55,8 @@ private slots:
     void shouldReadAReceivedBoxExactly_data();
     void shouldReadAReceivedBoxExactly();
     void shouldReadTheStatusLine();
+    void shouldWritePortBoxesInTheThemesText_data();
+    void shouldWritePortBoxesInTheThemesText();
 };
 
 void tst_Accessibility::shouldNameEveryControlForWhatItIs_data()
@@ -179,6 +182,41 @@ void tst_Accessibility::shouldReadTheStatusLine()
     QAccessibleInterface *node = accessibleOf(w, QStringLiteral("txtStatus"));
     QCOMPARE(wholeText(node), QStringLiteral("Listening Socket -> Listening on TCP 127.0.0.1:4000"));
     QVERIFY(node->state().readOnly);
+}
+
+void tst_Accessibility::shouldWritePortBoxesInTheThemesText_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("button");
+
+    QTest::newRow("listening port") << "txtPort" << "btnSetPort";
+    QTest::newRow("remote port") << "txtRemotePort" << "btnConnectOS";
+}
+
+void tst_Accessibility::shouldWritePortBoxesInTheThemesText()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, button);
+
+    const QPalette before = QApplication::palette();
+    const auto restore = qScopeGuard([&before] { QApplication::setPalette(before); });
+    QPalette dark = before;
+    dark.setColor(QPalette::Window, QColor(53, 53, 53));
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+
+    WindowDriver w;
+    QCOMPARE(w.textColour(box), dark.color(QPalette::Text));
+    w.type(box, QStringLiteral("70000"));
+    w.click(button);
+    QCOMPARE(w.textColour(box), red);
+    // Back to normal text: the theme's, not black on its dark base.
+    w.type(box, QStringLiteral("4000"));
+    QCOMPARE(w.textColour(box), dark.color(QPalette::Text));
+    // The status line keeps its own white ground, so black stays black there.
+    w.click(QStringLiteral("btnCloseLS"));
+    QCOMPARE(w.statusColour(), black);
 }
 
 QTEST_MAIN(tst_Accessibility)
