@@ -26,6 +26,25 @@ void numberOptionButtons(QButtonGroup *group)
     }
 }
 
+// Gives the text colour back to the theme, keeping whatever else the box's
+// own palette sets.
+void followThemeText(QWidget *widget)
+{
+    const QPalette own = widget->palette();
+    if (!own.isBrushSet(QPalette::Active, QPalette::Text))
+        return;
+    QPalette kept;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto colourGroup = QPalette::ColorGroup(group);
+            const auto colourRole = QPalette::ColorRole(role);
+            if (colourRole != QPalette::Text && own.isBrushSet(colourGroup, colourRole))
+                kept.setBrush(colourGroup, colourRole, own.brush(colourGroup, colourRole));
+        }
+    }
+    widget->setPalette(kept);
+}
+
 QFont fieldFont()
 {
     QFont font(QStringLiteral("Sans Serif"));
@@ -142,6 +161,14 @@ void frmMain::SetStatusError(const QString &message)
 
 void frmMain::setTextColour(QWidget *widget, StatusColour colour)
 {
+    // Black is a box's normal text, and on a dark theme normal text is
+    // light: a box on the theme's own background gives its text colour back
+    // to the theme. Only a box drawn on a background of our choosing (the
+    // status line, on white) is written in black itself.
+    if (colour == StatusColour::black && !widget->palette().isBrushSet(QPalette::Active, QPalette::Base)) {
+        followThemeText(widget);
+        return;
+    }
     const QColor wanted = colour.toQColor();
     // Repainting is the cost under a flood of arrivals: touch the palette
     // only when the colour really changes.
