@@ -52,6 +52,27 @@ QByteArray stringBytes(const QString &text)
     return bytes;
 }
 
+// Each character, or surrogate pair, becomes its single upper-case form when
+// that form is written in as many code units; otherwise it stays.
+QString upperCasedLetterForLetter(const QString &text)
+{
+    QString result;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const char32_t original = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        const char32_t upper = QChar::toUpper(original);
+        const char32_t chosen = QChar::requiresSurrogates(upper) == pair ? upper : original;
+        if (pair) {
+            result += QChar(QChar::highSurrogate(chosen));
+            result += QChar(QChar::lowSurrogate(chosen));
+            ++i;
+        } else {
+            result += QChar(char16_t(chosen));
+        }
+    }
+    return result;
+}
+
 int decimalValue(const QString &digits)
 {
     int value = 0;
@@ -97,7 +118,7 @@ ReferenceEncoding ReferenceEncode(const QString &text, DataFormat format)
     ReferenceEncoding result;
     result.normalisedText = trimmedOfSpaces(text);
     if (format == DataFormat::Hex)
-        result.normalisedText = result.normalisedText.toUpper();
+        result.normalisedText = upperCasedLetterForLetter(result.normalisedText);
     if (result.normalisedText.isEmpty()) {
         result.bytes = QByteArray();
         return result;

@@ -24,10 +24,36 @@ QString trimSpaces(const QString &text)
     return text.sliced(first - begin, last - first);
 }
 
+// Upper-cases beyond ASCII one character into one character. The full
+// Unicode mapping would turn the ligature U+FB00 into "FF" and send a byte
+// nobody typed; a character with no single upper-case form stays as it is,
+// and is then rejected like any other that is not a hex digit.
+QString upperCasedCharByChar(QString text)
+{
+    QChar *const begin = text.data();
+    QChar *const end = begin + text.size();
+    for (QChar *at = begin; at != end; ++at) {
+        if (at->isHighSurrogate() && at + 1 != end && at[1].isLowSurrogate()) {
+            const char32_t codePoint = QChar::surrogateToUcs4(at[0], at[1]);
+            const char32_t upper = QChar::toUpper(codePoint);
+            if (QChar::requiresSurrogates(upper)) {
+                at[0] = QChar(QChar::highSurrogate(upper));
+                at[1] = QChar(QChar::lowSurrogate(upper));
+            }
+            ++at;
+        } else {
+            // A lone surrogate maps to itself and stays as typed.
+            const char32_t upper = QChar::toUpper(char32_t(at->unicode()));
+            if (!QChar::requiresSurrogates(upper))
+                *at = QChar(char16_t(upper));
+        }
+    }
+    return text;
+}
+
 // Upper-cases a Hex text. The usual text is ASCII digits, letters and
 // spaces, and is done here without the Unicode tables, which take several
-// times as long over a long text; anything beyond ASCII goes through the
-// full Unicode case mapping.
+// times as long over a long text.
 QString upperCased(QString text)
 {
     bool lowerCase = false;
@@ -38,7 +64,7 @@ QString upperCased(QString text)
         beyondAscii |= c >= 0x80;
     }
     if (beyondAscii)
-        return std::move(text).toUpper();
+        return upperCasedCharByChar(std::move(text));
     if (lowerCase) {
         for (QChar &ch : text) {
             const char16_t c = ch.unicode();

@@ -1,5 +1,6 @@
 #include "EventSocket.h"
 
+#include "ClosingConnections.h"
 #include "EventSocketPrivate.h"
 #include "PortText.h"
 #include "SocketErrorText.h"
@@ -52,14 +53,21 @@ void EventSocket::Private::closeAll()
 {
     ++generation;
     retire(listener, q);
-    retire(connection, q);
+    // Bytes already reported as sent still reach the peer: the connection
+    // finishes in the background while this socket is closed at once.
+    if (connection) {
+        QObject::disconnect(connection, nullptr, q, nullptr);
+        ClosingConnections::adopt(std::exchange(connection, nullptr));
+    }
     retire(udp, q);
     if (resolving)
         QHostInfo::abortHostLookup(lookupID);
     resolving = false;
     lookupFailed = false;
     lookupID = -1;
-    waitingDatagrams.clear();
+    destinationFixed = false;
+    destinationAddress.clear();
+    destinationPort = 0;
     received.clear();
     arrivalQueued = false;
     announced.clear();

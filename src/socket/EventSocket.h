@@ -57,15 +57,16 @@ public:
     // that is up, running and not loopback; 127.0.0.1 when there is none.
     QString LocalIP() const;
     // The peer's address ("192.0.2.7", IPv4 peers always dotted, IPv6 in its
-    // usual form) and port; for UDP, the sender of the datagram last fetched
-    // or the destination given to Connect.
+    // usual form) and port; for UDP, the peer of the latest datagram: the
+    // sender of the one last fetched, or where the one last sent went.
     QString RemoteHostIP() const;
     int RemotePort() const;
 
     int State() const;
 
     // Leaves the instance closed from any state; harmless when closed.
-    // Raises no CloseEvent.
+    // Raises no CloseEvent. A TCP connection still owing its peer bytes
+    // hands them over and closes in order in the background.
     void Close();
     // TCP: starts connecting; CloseEvent-free, ends in ConnectEvent or ErrorEvent.
     // UDP: opens the socket with host and port as the destination of SendData.
@@ -79,8 +80,11 @@ public:
     // the pending connection; State() becomes 7. A request not accepted by
     // the end of its handler is closed.
     void Accept(int requestID);
-    // TCP: to the peer. UDP: to RemoteHostIP():RemotePort(); after Bind alone
-    // that is the sender of the latest datagram, and with none yet it throws.
+    // TCP: to the peer; Close() later still delivers what was accepted here.
+    // UDP: to the destination given to Connect, whoever else writes to this
+    // socket; after Bind alone, to the sender of the latest datagram, and
+    // with none yet it throws an error of kind NoDestinationYet. While the
+    // destination's name is still being looked up it throws too.
     void SendData(const QByteArray &data);
     // All bytes received and not yet fetched (UDP: the datagram announced by
     // the current DataArrival).

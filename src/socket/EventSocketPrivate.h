@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventSocket.h"
+#include "SocketErrorText.h"
 
 #include <QHostAddress>
 #include <QList>
@@ -45,6 +46,12 @@ struct EventSocket::Private
             Qt::QueuedConnection);
     }
 
+    // An ErrorEvent, raised from the event loop like every other event.
+    void queueError(const SocketFailure &failure)
+    {
+        queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
+    }
+
     void closeAll();
     [[noreturn]] void fail(QAbstractSocket::SocketError error, const QString &systemText);
 
@@ -72,7 +79,6 @@ struct EventSocket::Private
     void drainDatagrams();
     QNetworkDatagram nextDatagram();
     void sendUdp(const QByteArray &data);
-    void sendDatagram(const QByteArray &data);
     void fetchDatagram(QByteArray &data);
 
     EventSocket *const q;
@@ -83,8 +89,8 @@ struct EventSocket::Private
     int state = StateClosed;
     quint64 generation = 0;
 
-    // The remote side. A host name given to Connect stands in until its
-    // address is known.
+    // The remote side as RemoteHostIP() names it. A host name given to
+    // Connect stands in until its address is known.
     QHostAddress remoteAddress;
     QString remoteName;
     int remotePort = 0;
@@ -105,8 +111,11 @@ struct EventSocket::Private
     bool resolving = false;
     bool lookupFailed = false;
     int lookupID = -1;
-    quint16 lookupPort = 0;
-    QList<QByteArray> waitingDatagrams;  // sent while the destination's name is looked up
+    // Where datagrams go. Connect fixes it, and then no datagram that
+    // arrives moves it; after Bind alone it is the sender of the latest one.
+    bool destinationFixed = false;
+    QHostAddress destinationAddress;
+    quint16 destinationPort = 0;
 };
 
 // Dotted text for IPv4 peers, also when they reach a dual-stack socket as

@@ -35,6 +35,12 @@ void EventSocket::Private::bindTcp(quint16 port)
     // which callers make right after Bind.
     server->pauseAccepting();
     QObject::connect(server, &QTcpServer::newConnection, q, [this] { takeRequests(); });
+    // A listener that can take no more peers (out of descriptors, say)
+    // keeps listening, but the user must hear why nobody gets through.
+    QObject::connect(server, &QTcpServer::acceptError, q, [this, server](QAbstractSocket::SocketError error) {
+        const SocketFailure failure = describeSocketError(error, server->errorString());
+        queueError(failure);
+    });
     listener = server;
     boundPort = server->serverPort();
     state = StateOpen;
@@ -173,7 +179,7 @@ void EventSocket::Private::connectionFailed(QAbstractSocket::SocketError error)
     // an attempt that failed has nothing more to come.
     if (state != StateConnected && state != StateClosing)
         state = StateError;
-    queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
+    queueError(failure);
 }
 
 void EventSocket::Private::readConnection()

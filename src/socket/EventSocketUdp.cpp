@@ -46,15 +46,17 @@ void EventSocket::Private::connectUdp(const QString &host, quint16 port)
 {
     bindUdp(static_cast<quint16>(localPort));
     remotePort = port;
+    destinationFixed = true;
+    destinationPort = port;
     QHostAddress literal;
     if (literal.setAddress(host)) {
         remoteAddress = literal;
+        destinationAddress = literal;
         return;
     }
-    // A name is looked up without blocking the window; datagrams sent
-    // meanwhile wait and leave once the address is known.
+    // A name is looked up without blocking the window; until its address is
+    // known there is nowhere to send to, and a send says so.
     remoteName = host;
-    lookupPort = port;
     resolving = true;
     const quint64 gen = generation;
     lookupID = QHostInfo::lookupHost(host, q, [this, gen](const QHostInfo &info) {
@@ -67,18 +69,15 @@ void EventSocket::Private::hostLookedUp(const QHostInfo &info)
 {
     resolving = false;
     lookupID = -1;
-    const QList<QByteArray> waiting = std::exchange(waitingDatagrams, {});
-    // A datagram fetched meanwhile has made its sender the destination; the
-    // datagrams sent before that still go where they were addressed.
-    const bool stillTheDestination = remoteAddress.isNull();
+    // A datagram fetched meanwhile named its own sender; the name stays in
+    // RemoteHostIP() only while nothing else has taken its place.
+    const bool stillNamed = remoteAddress.isNull();
     const QList<QHostAddress> addresses = info.addresses();
     if (info.error() != QHostInfo::NoError || addresses.isEmpty()) {
-        if (stillTheDestination) {
-            lookupFailed = true;
-            state = StateError;
-        }
+        lookupFailed = true;
+        state = StateError;
         const SocketFailure failure = describeSocketError(QAbstractSocket::HostNotFoundError);
-        queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
+        queueError(failure);
         return;
     }
     // An IPv4 address first where the name has both: it reaches receivers
@@ -90,16 +89,10 @@ void EventSocket::Private::hostLookedUp(const QHostInfo &info)
             break;
         }
     }
-    if (stillTheDestination) {
+    destinationAddress = resolved;
+    if (stillNamed) {
         remoteAddress = resolved;
         remoteName.clear();
-    }
-    for (const QByteArray &datagram : waiting) {
-        if (udp->writeDatagram(datagram, resolved, lookupPort) < 0) {
-            const SocketFailure failure = describeSocketError(udp->error(), udp->errorString());
-            queue([this, failure] { emit q->ErrorEvent(static_cast<int>(failure.number), failure.description); });
-            break;
-        }
     }
 }
 
@@ -174,10 +167,16 @@ void EventSocket::Private::fetchDatagram(QByteArray &data)
         return;
     }
     data = announced.data();
-    // From now on sends go back to whoever sent this one.
+    // RemoteHostIP() now names this datagram's sender. Only a socket that
+    // was not given a destination answers whoever wrote last: one stray
+    // datagram must not redirect what the user sends to a chosen host.
     remoteAddress = announced.senderAddress();
     remoteName.clear();
     remotePort = announced.senderPort();
+    if (!destinationFixed) {
+        destinationAddress = remoteAddress;
+        destinationPort = static_cast<quint16>(remotePort);
+    }
     announced.clear();
     holdsAnnounced = false;
 }
@@ -186,20 +185,17 @@ void EventSocket::Private::sendUdp(const QByteArray &data)
 {
     if (!udp)
         throw EventSocketError(QStringLiteral("The socket is not open"));
-    if (resolving && remoteAddress.isNull()) {
-        waitingDatagrams.append(data);
-        return;
-    }
-    if (remoteAddress.isNull()) {
-        if (lookupFailed)
-            throw EventSocketError(describeSocketError(QAbstractSocket::HostNotFoundError).description);
-        throw EventSocketError(QStringLiteral("There is no remote host to send to: no datagram has arrived yet"));
-    }
-    sendDatagram(data);
-}
-
-void EventSocket::Private::sendDatagram(const QByteArray &data)
-{
-    if (udp->writeDatagram(data, remoteAddress, static_cast<quint16>(remotePort)) < 0)
+    if (resolving)
+        throw EventSocketError(QStringLiteral("The host name is still being looked up; send again once it is found"));
+    if (lookupFailed)
+        throw EventSocketError(describeSocketError(QAbstractSocket::HostNotFoundError).description);
+    if (destinationAddress.isNull())
+        throw EventSocketError(QStringLiteral("There is no remote host to send to: no datagram has arrived yet"),
+                               EventSocketError::NoDestinationYet);
+    if (udp->writeDatagram(data, destinationAddress, destinationPort) < 0)
         fail(udp->error(), udp->errorString());
+    // The sent message names where this datagram went.
+    remoteAddress = destinationAddress;
+    remoteName.clear();
+    remotePort = destinationPort;
 }
