@@ -1,20 +1,20 @@
 // The send and receive steps that both panels share.
 #include "frmMain.h"
 #include "ReceivedDataView.h"
+#include "TransmitDataEdit.h"
 
 #include "formats/ReceivedRendering.h"
 #include "formats/TransmitEncoding.h"
 #include "socket/EventSocket.h"
 
 #include <QButtonGroup>
-#include <QPlainTextEdit>
 
 QString frmMain::peerText(const EventSocket *socket)
 {
     return socket->RemoteHostIP() + u':' + QString::number(socket->RemotePort());
 }
 
-void frmMain::sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
+void frmMain::sendTransmitData(TransmitDataEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
                                EventSocket *socket, const SendMessages &messages)
 {
     try {
@@ -41,8 +41,12 @@ void frmMain::sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QBut
             SetStatus(messages.udpSent + peerText(socket), StatusColour::blue);
         }
         box->clear();
-    } catch (const EventSocketError &) {
-        // A send that the socket refuses ends quietly, leaving the box as it is.
+    } catch (const EventSocketError &error) {
+        // A send the socket refuses is reported, and the box keeps its text
+        // for another try. Only a listener that nobody has written to yet
+        // has no one to answer, and says nothing.
+        if (error.kind() != EventSocketError::NoDestinationYet)
+            SetStatusError(messages.error + error.description());
     }
 }
 

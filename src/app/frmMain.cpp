@@ -1,20 +1,24 @@
 #include "frmMain.h"
 
 #include "HelpViewer.h"
+#include "TransmitDataEdit.h"
 #include "ui_frmMain.h"
 
 #include "about/ProgramIcon.h"
+#include "socket/ClosingConnections.h"
 #include "socket/EventSocket.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPlainTextEdit>
 
 namespace {
 
 const QString helpFile = QStringLiteral("Vortlane.HLP");
+
+// How long the program may outlive its window to hand bytes still owed to peers.
+constexpr int exitGrace = 5000;
 
 // The designer names each option button <group>_<index>; the index is also
 // the button's id in its group, so checkedId() is the option index.
@@ -150,8 +154,12 @@ void frmMain::SetStatus(const QString &message, StatusColour colour)
     // line already shows it: setting it again costs each arrival more than
     // rendering its bytes does, and only throws away a selection the user
     // is making in the line.
-    if (ui->txtStatus->text() != message)
+    if (ui->txtStatus->text() != message) {
         ui->txtStatus->setText(message);
+        // A message wider than the line shows its beginning, which names
+        // the panel, rather than its end.
+        ui->txtStatus->setCursorPosition(0);
+    }
 }
 
 void frmMain::SetStatusError(const QString &message)
@@ -201,11 +209,17 @@ void frmMain::mnuManual_Click()
 void frmMain::closeEvent(QCloseEvent *event)
 {
     ListeningSocket->Close();
+    // The window deletes itself from the event loop, which may already have
+    // stopped; the outgoing connection is let go now, so that it too hands
+    // its last bytes over before the program ends.
+    OutgoingSocket->Close();
     ShowHelp(this, helpFile, HELP_QUIT, 0);
+    // The program waits for those bytes, but not for long once its window is gone.
+    ClosingConnections::finishWithin(exitGrace);
     event->accept();
 }
 
-void frmMain::writeBack(QPlainTextEdit *box, const QString &text)
+void frmMain::writeBack(TransmitDataEdit *box, const QString &text)
 {
     // Rewriting an unchanged text would only throw away the caret and the undo history.
     if (box->toPlainText() != text)

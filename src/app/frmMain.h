@@ -9,8 +9,8 @@
 class EventSocket;
 class QButtonGroup;
 class QCloseEvent;
-class QPlainTextEdit;
 class ReceivedDataView;
+class TransmitDataEdit;
 
 namespace Ui {
 class frmMain;
@@ -37,7 +37,7 @@ private:
     void StartUp();
     void applyLook();
     static void setTextColour(QWidget *widget, StatusColour colour);
-    static void writeBack(QPlainTextEdit *box, const QString &text);
+    static void writeBack(TransmitDataEdit *box, const QString &text);
     static QString peerText(const EventSocket *socket);
 
     // The send and receive steps are the same on both panels; each panel
@@ -47,8 +47,9 @@ private:
         QString notConnected;
         QString tcpSent;
         QString udpSent;
+        QString error;
     };
-    void sendTransmitData(QPlainTextEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
+    void sendTransmitData(TransmitDataEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
                           EventSocket *socket, const SendMessages &messages);
     void showArrival(EventSocket *socket, int bytesTotal, ReceivedDataView *box, QButtonGroup *rxFormat,
                      const QString &receivedFrom, const QString &errorPrefix);
@@ -68,6 +69,7 @@ private:
     void ListeningSocket_ConnectionRequest(int requestID);
     void ListeningSocket_Close();
     void ListeningSocket_DataArrival(int bytesTotal);
+    void ListeningSocket_Error(int number, const QString &description);
 
     // Outgoing panel
     void btnConnectOS_Click();

@@ -16,6 +16,7 @@ void frmMain::connectListeningPanel()
     connect(ListeningSocket, &EventSocket::ConnectionRequest, this, &frmMain::ListeningSocket_ConnectionRequest);
     connect(ListeningSocket, &EventSocket::CloseEvent, this, &frmMain::ListeningSocket_Close);
     connect(ListeningSocket, &EventSocket::DataArrival, this, &frmMain::ListeningSocket_DataArrival);
+    connect(ListeningSocket, &EventSocket::ErrorEvent, this, &frmMain::ListeningSocket_Error);
 }
 
 void frmMain::btnSetPort_Click()
@@ -35,10 +36,14 @@ void frmMain::btnSetPort_Click()
         ListeningSocket->Bind(ui->txtPort->text());
         if (tcp)
             ListeningSocket->Listen();
-        // The port shown is the box's text as typed, not the number read from it.
+        // The port shown is the box's text as typed, not the number read
+        // from it; but where the system chose the port, the user must learn
+        // which one it chose.
+        const QString portShown = RoundHalfEven(port) == 0 ? QString::number(ListeningSocket->LocalPort())
+                                                           : ui->txtPort->text();
         SetStatus((tcp ? QStringLiteral("Listening Socket -> Listening on TCP ")
                        : QStringLiteral("Listening Socket -> Listening on UDP "))
-                      + ListeningSocket->LocalIP() + u':' + ui->txtPort->text(),
+                      + ListeningSocket->LocalIP() + u':' + portShown,
                   StatusColour::blue);
     } catch (const EventSocketError &error) {
         SetStatusError(QStringLiteral("Listening Socket -> Error: ") + error.description());
@@ -77,6 +82,12 @@ void frmMain::ListeningSocket_Close()
     btnSetPort_Click();
 }
 
+void frmMain::ListeningSocket_Error(int, const QString &description)
+{
+    // An open listener or its peer failing must not pass in silence.
+    SetStatusError(QStringLiteral("Listening Socket -> Error: ") + description);
+}
+
 void frmMain::ListeningSocket_DataArrival(int bytesTotal)
 {
     showArrival(ListeningSocket, bytesTotal, ui->txtReceivedDataLS, ui->optionRxDataFormatLS,
@@ -89,6 +100,7 @@ void frmMain::btnSendLS_Click()
         QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"),
         QStringLiteral("Listening Socket -> TCP Data sent to "),
         QStringLiteral("Listening Socket -> UDP Data sent to "),
+        QStringLiteral("Listening Socket -> Error: "),
     };
     sendTransmitData(ui->txtTransmitDataLS, ui->optionTxtDataFormatLS, ui->optionTransportLS, ListeningSocket, messages);
 }

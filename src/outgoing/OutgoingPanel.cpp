@@ -85,6 +85,7 @@ void frmMain::btnSendOS_Click()
         QStringLiteral("Outgoing Socket -> Error: Socket not connected"),
         QStringLiteral("Outgoing Socket -> TCP Data sent to "),
         QStringLiteral("outgoing Socket -> UDP Data sent to "),
+        QStringLiteral("Outgoing Socket -> Error: "),
     };
     sendTransmitData(ui->txtTransmitDataOS, ui->optionTxtDataFormatOS, ui->optionTransportOS, OutgoingSocket, messages);
 }

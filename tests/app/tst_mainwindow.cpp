@@ -1,5 +1,6 @@
 #include "support/WindowDriver.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,6 +28,10 @@ private slots:
     void shouldUseTheFieldFont();
     void shouldLimitWhatIsTyped_data();
     void shouldLimitWhatIsTyped();
+    void transmitBoxShouldEditAsATextBox_data();
+    void transmitBoxShouldEditAsATextBox();
+    void transmitBoxShouldWrapBetweenTokens_data();
+    void transmitBoxShouldWrapBetweenTokens();
     void shouldFollowTheFocusOrder();
     void shouldShowMenusWithoutAccessKeys();
     void shouldSetTheColourBeforeTheText_data();
@@ -231,6 +236,66 @@ void tst_MainWindow::shouldLimitWhatIsTyped()
     const QString typed(150, u'7');
     w.type(box, typed);
     QCOMPARE(w.text(box), limit < 0 ? typed : typed.left(limit));
+}
+
+void tst_MainWindow::transmitBoxShouldEditAsATextBox_data()
+{
+    // Steps: typed text, or a key chord after a caret.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("typing is undone as one step") << QStringList{"abc", "^Ctrl+Z"} << QString();
+    QTest::newRow("and redone") << QStringList{"abc", "^Ctrl+Z", "^Ctrl+Shift+Z"} << QStringLiteral("abc");
+    QTest::newRow("backspace and delete") << QStringList{"abcd", "^Backspace", "^Home", "^Del"} << QStringLiteral("bc");
+    QTest::newRow("typed where the caret is") << QStringList{"ac", "^Left", "b"} << QStringLiteral("abc");
+    QTest::newRow("cut and paste a selection")
+        << QStringList{"ab", "^Shift+Left", "^Ctrl+X", "^Home", "^Ctrl+V"} << QStringLiteral("ba");
+    QTest::newRow("select all, type over") << QStringList{"abc", "^Ctrl+A", "x"} << QStringLiteral("x");
+    QTest::newRow("up keeps the column") << QStringList{"ab", "^Return", "cd", "^Up", "X"} << QStringLiteral("abX\ncd");
+    QTest::newRow("undo a paste") << QStringList{"ab", "^Ctrl+A", "^Ctrl+C", "^End", "^Ctrl+V", "^Ctrl+Z"}
+                                  << QStringLiteral("ab");
+}
+
+void tst_MainWindow::transmitBoxShouldEditAsATextBox()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, expected);
+    WindowDriver w;
+    auto *box = w.find<QWidget>(QStringLiteral("txtTransmitDataOS"));
+    box->setFocus();
+    for (const QString &step : std::as_const(steps)) {
+        if (step.startsWith(u'^'))
+            QTest::keySequence(box, QKeySequence(step.mid(1)));
+        else
+            QTest::keyClicks(box, step);
+    }
+    QCOMPARE(w.text(QStringLiteral("txtTransmitDataOS")), expected);
+}
+
+void tst_MainWindow::transmitBoxShouldWrapBetweenTokens_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("tokensWhole");
+    QTest::newRow("hex bytes") << QStringLiteral("4F 6B ").repeated(200) << true;
+    QTest::newRow("one token wider than the box") << QString(2000, u'7') << false;
+}
+
+void tst_MainWindow::transmitBoxShouldWrapBetweenTokens()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, tokensWhole);
+    WindowDriver w;
+    w.paste(QStringLiteral("txtTransmitDataLS"), text);
+    QCOMPARE(w.text(QStringLiteral("txtTransmitDataLS")), text);
+    // Where each character stands, as a screen reader is told.
+    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(w.find<QWidget>(QStringLiteral("txtTransmitDataLS")));
+    QVERIFY(box && box->textInterface() && box->editableTextInterface());
+    QCOMPARE(box->textInterface()->characterCount(), int(text.size()));
+    const auto top = [box](int offset) { return box->textInterface()->characterRect(offset).top(); };
+    QVERIFY(top(0) < top(int(text.size()) - 1));
+    if (tokensWhole) {
+        for (int offset = 0; offset < text.size(); offset += 3)
+            QVERIFY2(top(offset) == top(offset + 1), qPrintable(QString::number(offset)));
+    }
 }
 
 void tst_MainWindow::shouldFollowTheFocusOrder()

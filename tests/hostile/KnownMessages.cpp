@@ -12,7 +12,7 @@ const QColor red(255, 0, 0);
 enum class Tail {
     None,          // the whole message is fixed
     LoopbackPeer,  // 127.0.0.1 or ::1, a colon and a port without leading zeros
-    ListeningPort, // the machine's address, a colon and the port box as typed
+    ListeningPort, // the machine's address, a colon and the port box as typed or the port chosen
     OpenedTowards, // a loopback peer, or the remote host and port boxes as typed
     SentTo,        // a loopback peer, or the name still being looked up
     Description,   // an error's description: one line, not empty
@@ -70,8 +70,12 @@ bool fitsTail(Tail tail, const QString &text, const StatusContext &context)
         return text.isEmpty();
     case Tail::LoopbackPeer:
         return isLoopbackPeer(text);
-    case Tail::ListeningPort:
-        return text == context.localIP + u':' + context.portText;
+    case Tail::ListeningPort: {
+        // Port 0 is named by the port the system chose.
+        static const QRegularExpression chosen(QStringLiteral("^:[1-9][0-9]{0,4}$"));
+        return text == context.localIP + u':' + context.portText
+            || (text.startsWith(context.localIP) && chosen.match(text.sliced(context.localIP.size())).hasMatch());
+    }
     case Tail::OpenedTowards:
         return isLoopbackPeer(text) || text == context.remoteHostText + u':' + context.remotePortText;
     case Tail::SentTo: {

@@ -43,11 +43,17 @@ void tst_ListeningLifecycle::shouldListen()
     QCOMPARE(w.statusColour(), blue);
     QCOMPARE(w.listeningSocket()->LocalPort(), int(port));
 
-    // Port 0 lets the system choose; the message keeps the text as typed.
+    // Port 0 lets the system choose, and the message names its choice.
     w.type("txtPort", QStringLiteral("0"));
     w.click("btnSetPort");
-    QCOMPARE(w.status(), message + w.text("txtRemoteIP") + QStringLiteral(":0"));
     QVERIFY(w.listeningSocket()->LocalPort() != 0);
+    QCOMPARE(w.status(), message + w.text("txtRemoteIP") + u':' + QString::number(w.listeningSocket()->LocalPort()));
+
+    // Any other port is named as typed, though the number is rounded.
+    w.type("txtPort", QStringLiteral("400.5"));
+    w.click("btnSetPort");
+    QCOMPARE(w.status(), message + w.text("txtRemoteIP") + QStringLiteral(":400.5"));
+    QCOMPARE(w.listeningSocket()->LocalPort(), 400);
 }
 
 void tst_ListeningLifecycle::shouldNameAConnectedPeer()

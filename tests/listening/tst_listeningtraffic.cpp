@@ -24,6 +24,7 @@ private slots:
     void shouldShowAnEmptyDatagramAsNothing();
     void shouldAnswerTheLatestUdpSender();
     void udpSendWithNoSenderYetShouldEndSilently();
+    void refusedUdpSendShouldBeReported();
 
 private:
     // A listening panel with a raw TCP peer connected to it.
@@ -127,29 +128,44 @@ void tst_ListeningTraffic::switchingFormatsShouldChangeNothingAtOnce()
 
 void tst_ListeningTraffic::shouldSendExactBytes_data()
 {
+    QTest::addColumn<int>("transport");
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("wire");
-    QTest::newRow("string as typed") << 0 << QStringLiteral("  word  ") << QByteArray("  word  ");
-    QTest::newRow("string, latin-1") << 0 << QStringLiteral("\u00e9\u00ff") << QByteArray("\xe9\xff");
-    QTest::newRow("string, beyond latin-1") << 0 << QStringLiteral("\u20ac") << QByteArray("?");
-    QTest::newRow("decimal") << 1 << QStringLiteral("  65 66  ") << QByteArray("AB");
-    QTest::newRow("decimal, extremes") << 1 << QStringLiteral("0 255") << QByteArray("\x00\xff", 2);
-    QTest::newRow("hex, lower case") << 2 << QStringLiteral("ff 0a 7") << QByteArray("\xff\x0a\x07");
+    QTest::newRow("string as typed") << 0 << 0 << QStringLiteral("  word  ") << QByteArray("  word  ");
+    QTest::newRow("string, latin-1") << 0 << 0 << QStringLiteral("\u00e9\u00ff") << QByteArray("\xe9\xff");
+    QTest::newRow("string, beyond latin-1") << 0 << 0 << QStringLiteral("\u20ac") << QByteArray("?");
+    QTest::newRow("string, no-break space") << 0 << 0 << QStringLiteral("a\u00a0b") << QByteArray("a\xa0" "b");
+    QTest::newRow("string, enter and shift+enter") << 0 << 0 << QStringLiteral("a\nb\rc") << QByteArray("a\r\nb\r\nc");
+    QTest::newRow("decimal") << 0 << 1 << QStringLiteral("  65 66  ") << QByteArray("AB");
+    QTest::newRow("decimal, extremes") << 0 << 1 << QStringLiteral("0 255") << QByteArray("\x00\xff", 2);
+    QTest::newRow("hex, lower case") << 0 << 2 << QStringLiteral("ff 0a 7") << QByteArray("\xff\x0a\x07");
+    // An empty send is still made and reported; the next byte the peer sees
+    // is the one sent next.
+    QTest::newRow("string, empty") << 0 << 0 << QString() << QByteArray();
+    QTest::newRow("decimal, spaces only") << 0 << 1 << QStringLiteral("   ") << QByteArray();
+    QTest::newRow("hex, spaces only") << 0 << 2 << QStringLiteral(" ") << QByteArray();
+    // The transport is read at the click: over the connection it has.
+    QTest::newRow("udp selected over a tcp peer") << 1 << 0 << QStringLiteral("abc") << QByteArray("abc");
 }
 
 void tst_ListeningTraffic::shouldSendExactBytes()
 {
+    QFETCH(int, transport);
     QFETCH(int, format);
     QFETCH(QString, typed);
     QFETCH(QByteArray, wire);
     connectPeer();
-    w->select("optionTxtDataFormatLS", format);
-    w->type("txtTransmitDataLS", typed);
-    w->click("btnSendLS");
-    QCOMPARE(readExactly(*peer, wire.size()), wire);
+    w->select("optionTransportLS", transport);
+    w->markStatus();
+    w->send(QStringLiteral("LS"), format, typed);
     QCOMPARE(w->text("txtTransmitDataLS"), QString());
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*peer));
+    QCOMPARE(w->status(), (transport == 0 ? QStringLiteral("Listening Socket -> TCP Data sent to ")
+                                          : QStringLiteral("Listening Socket -> UDP Data sent to "))
+                              + peerName(*peer));
+    QCOMPARE(w->statusColour(), blue);
+    w->send(QStringLiteral("LS"), 0, QStringLiteral("."));
+    QCOMPARE(readExactly(*peer, wire.size() + 1), wire + '.');
 }
 
 void tst_ListeningTraffic::parseErrorShouldComeBeforeTheConnectionError()
@@ -241,6 +257,21 @@ void tst_ListeningTraffic::udpSendWithNoSenderYetShouldEndSilently()
     w->click("btnSendLS");
     QCOMPARE(w->status(), status);
     QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("nobody to answer"));
+}
+
+void tst_ListeningTraffic::refusedUdpSendShouldBeReported()
+{
+    const quint16 port = w->listenOnFreePort(1);
+    QUdpSocket sender;
+    sender.writeDatagram("x", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("x"));
+    const QString tooLarge(65508, u'y');
+    w->paste(QStringLiteral("txtTransmitDataLS"), tooLarge);
+    w->click("btnSendLS");
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Error: Datagram too large to send"));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->text("txtTransmitDataLS"), tooLarge);
+    QVERIFY(!sender.hasPendingDatagrams());
 }
 
 QTEST_MAIN(tst_ListeningTraffic)

@@ -11,6 +11,9 @@ private slots:
     void shouldCarryTheGreetingOverTcp_data();
     void shouldCarryTheGreetingOverTcp();
     void shouldCarryTheGreetingOverUdp();
+    void closeShouldDeliverWhatWasSent_data();
+    void closeShouldDeliverWhatWasSent();
+    void receivedBoxesShouldOutliveTheirConnections();
 };
 
 namespace {
@@ -95,7 +98,7 @@ void tst_Exchange::shouldCarryTheGreetingOverUdp()
     WindowDriver w;
     const quint16 port = w.listenOnFreePort(1);
     QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Listening on UDP ") + w.text("txtRemoteIP")
-                             + QStringLiteral(":0"));
+                             + u':' + QString::number(port));
 
     // UDP has no handshake: the panel reports its destination at once.
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port), 1);
@@ -123,6 +126,102 @@ void tst_Exchange::shouldCarryTheGreetingOverUdp()
     QCOMPARE(w.statusColour(), black);
     // Over UDP the listening panel has no peer to lose: it stays bound.
     QCOMPARE(w.listeningSocket()->State(), 1);
+}
+
+void tst_Exchange::closeShouldDeliverWhatWasSent_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("action");
+    for (const char *action : {"btnDisconnectOS", "btnConnectOS", "mnuExit", "close button"})
+        QTest::addRow("outgoing, %s", action) << QStringLiteral("OS") << QString::fromLatin1(action);
+    for (const char *action : {"btnCloseLS", "btnSetPort", "mnuExit", "close button"})
+        QTest::addRow("listening, %s", action) << QStringLiteral("LS") << QString::fromLatin1(action);
+}
+
+void tst_Exchange::closeShouldDeliverWhatWasSent()
+{
+    QFETCH(QString, panel);
+    QFETCH(QString, action);
+    WindowDriver w;
+    QTcpServer server;
+    std::unique_ptr<QTcpSocket> peer;
+    EventSocket *socket = nullptr;
+    if (panel == QStringLiteral("OS")) {
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+        peer = acceptedPeer(server);
+        socket = w.outgoingSocket();
+    } else {
+        peer = connectedClient(w.listenOnFreePort());
+        socket = w.listeningSocket();
+    }
+    QVERIFY(peer);
+    QTRY_COMPARE(socket->State(), 7);
+
+    // More than the system's buffers hold while the peer is not reading, so
+    // most of it still waits in ours when the panel closes. Sent through the
+    // socket: no one types 16 MiB.
+    QByteArray sent(16 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < sent.size(); ++i)
+        sent[i] = char(i * 131 % 251);
+    socket->SendData(sent);
+
+    if (action == QStringLiteral("close button")) {
+        w.window->close();
+    } else if (action == QStringLiteral("mnuExit")) {
+        w.find<QAction>(action)->trigger();
+    } else {
+        w.click(action);
+        // The panel is closed at once, whatever its old connection still owes.
+        if (action == QStringLiteral("btnDisconnectOS") || action == QStringLiteral("btnCloseLS"))
+            QCOMPARE(socket->State(), 0);
+    }
+
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += peer->readAll()).size() >= sent.size()
+                                 || peer->state() == QAbstractSocket::UnconnectedState,
+                             20000);
+    received += peer->readAll();
+    QCOMPARE(received.size(), sent.size());
+    QVERIFY(received == sent);
+    // Then an orderly close, not a reset.
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(peer->error(), QAbstractSocket::RemoteHostClosedError);
+}
+
+void tst_Exchange::receivedBoxesShouldOutliveTheirConnections()
+{
+    WindowDriver w;
+    StatusLog log(w);
+    const quint16 port = w.listenOnFreePort();
+    w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port));
+    QTRY_COMPARE(w.listeningSocket()->State(), 7);
+    QTRY_COMPARE(w.outgoingSocket()->State(), 7);
+    w.send(QStringLiteral("OS"), 0, QStringLiteral("to LS"));
+    QTRY_COMPARE(w.text("txtReceivedDataLS"), QStringLiteral("to LS"));
+    w.send(QStringLiteral("LS"), 0, QStringLiteral("to OS"));
+    QTRY_COMPARE(w.text("txtReceivedDataOS"), QStringLiteral("to OS"));
+
+    // Typing anywhere never touches the status line.
+    const qsizetype messages = log.messages.size();
+    for (const char *box : {"txtTransmitDataLS", "txtTransmitDataOS", "txtRemoteIP", "txtRemotePort", "txtPort"})
+        w.type(QString::fromLatin1(box), QStringLiteral("12"));
+    QCOMPARE(log.messages.size(), messages);
+
+    // A peer's close (the listening panel listens again), Disconnect, Close,
+    // Listen, a failed Connect and a Connect leave both boxes as they were.
+    w.type("txtPort", QString::number(port));
+    w.type("txtRemotePort", QString::number(port));
+    w.click("btnDisconnectOS");
+    QTRY_COMPARE(w.listeningSocket()->State(), 2);
+    w.click("btnCloseLS");
+    w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port));
+    QTRY_VERIFY(w.status().startsWith(QStringLiteral("Outgoing Socket -> Error: ")));
+    w.click("btnSetPort");
+    w.click("btnConnectOS");
+    QTRY_COMPARE(w.listeningSocket()->State(), 7);
+    QCOMPARE(w.text("txtReceivedDataLS"), QStringLiteral("to LS"));
+    QCOMPARE(w.text("txtReceivedDataOS"), QStringLiteral("to OS"));
 }
 
 QTEST_MAIN(tst_Exchange)

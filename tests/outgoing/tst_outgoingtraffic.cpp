@@ -15,7 +15,10 @@ private slots:
     void shouldSendAnEmptyStringOverTcp();
     void shouldRefuseToSendWithoutAConnection_data();
     void shouldRefuseToSendWithoutAConnection();
+    void parseErrorShouldComeBeforeTheConnectionError_data();
     void parseErrorShouldComeBeforeTheConnectionError();
+    void refusedSendShouldBeReported_data();
+    void refusedSendShouldBeReported();
     void shouldEndSilentlyOnAnEmptyHexToken();
     void shouldReadTheTransportAtTheClick();
     void udpSendToANameShouldArrive();
@@ -104,6 +107,9 @@ void tst_OutgoingTraffic::shouldSendExactBytes_data()
         {"decimal, extremes", 1, QStringLiteral("0 255"), QByteArray("\x00\xff", 2)},
         {"hex greeting", 2, QStringLiteral("48 69"), QByteArray("Hi")},
         {"hex, lower case and one digit", 2, QStringLiteral("ff 0a 7"), QByteArray("\xff\x0a\x07")},
+        {"string, no-break space", 0, QStringLiteral("a\u00a0b"), QByteArray("a\xa0" "b")},
+        {"string, line separator", 0, QStringLiteral("a\u2028b"), QByteArray("a?b")},
+        {"string, enter and shift+enter", 0, QStringLiteral("a\nb\rc"), QByteArray("a\r\nb\r\nc")},
     };
     for (int transport : {0, 1}) {
         for (const auto &row : rows) {
@@ -197,12 +203,71 @@ void tst_OutgoingTraffic::shouldRefuseToSendWithoutAConnection()
         QVERIFY(!udpPeer->hasPendingDatagrams());
 }
 
+void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("kept");
+    const QString badHex =
+        QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f");
+    QTest::newRow("decimal out of range") << 1 << QStringLiteral(" 1 256 ")
+                                          << QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255")
+                                          << QStringLiteral("1 256");
+    // Upper-casing goes letter for letter: the ligature is not the two
+    // letters FF, nor the sharp s two letters S.
+    QTest::newRow("hex, ligature ff") << 2 << QStringLiteral("\ufb00") << badHex << QStringLiteral("\ufb00");
+    QTest::newRow("hex, sharp s") << 2 << QStringLiteral("a \u00df") << badHex << QStringLiteral("A \u00df");
+    // A no-break space is no separator: it stays in its token, and in the box.
+    QTest::newRow("decimal, no-break space")
+        << 1 << QStringLiteral("1\u00a02")
+        << QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255")
+        << QStringLiteral("1\u00a02");
+    QTest::newRow("hex, no-break space") << 2 << QStringLiteral(" a\u00a0b") << badHex << QStringLiteral("A\u00a0B");
+}
+
 void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError()
 {
-    w->send(QStringLiteral("OS"), 1, QStringLiteral(" 1 256 "));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255"));
+    QFETCH(int, format);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QString, kept);
+    w->send(QStringLiteral("OS"), format, typed);
+    QCOMPARE(w->status(), message);
     QCOMPARE(w->statusColour(), red);
-    QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("1 256"));
+    QCOMPARE(w->text("txtTransmitDataOS"), kept);
+    // Wider than the line, the message shows its beginning: the panel's name.
+    QCOMPARE(w->find<QLineEdit>(QStringLiteral("txtStatus"))->cursorPosition(), 0);
+}
+
+void tst_OutgoingTraffic::refusedSendShouldBeReported_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("datagram too large") << QStringLiteral("127.0.0.1") << 65508
+                                        << QStringLiteral("Datagram too large to send");
+    QTest::newRow("name still being looked up")
+        << QStringLiteral("localhost") << 1 << QStringLiteral("The host name is still being looked up; send again once it is found");
+}
+
+void tst_OutgoingTraffic::refusedSendShouldBeReported()
+{
+    QFETCH(QString, host);
+    QFETCH(int, size);
+    QFETCH(QString, description);
+    udpPeer = std::make_unique<QUdpSocket>();
+    QVERIFY(udpPeer->bind(QHostAddress::LocalHost, 0));
+    w->connectOutgoing(host, QString::number(udpPeer->localPort()), 1);
+    // A send reported before, in blue, must not stand for this one.
+    w->markStatus();
+    const QString typed(size, u'x');
+    w->paste(QStringLiteral("txtTransmitDataOS"), typed);
+    w->click("btnSendOS");
+    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Error: ") + description);
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->text("txtTransmitDataOS"), typed);
+    QVERIFY(!udpPeer->hasPendingDatagrams());
 }
 
 void tst_OutgoingTraffic::shouldEndSilentlyOnAnEmptyHexToken()
@@ -241,6 +306,7 @@ void tst_OutgoingTraffic::udpSendToANameShouldArrive()
     const QString port = QString::number(udpPeer->localPort());
     w->connectOutgoing(QStringLiteral("localhost"), port, 1);
     QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Connected to localhost:") + port);
+    QTRY_VERIFY(w->outgoingSocket()->RemoteHostIP() != QStringLiteral("localhost"));
 
     w->send(QStringLiteral("OS"), 0, QStringLiteral("by name"));
     QVERIFY2(w->status().startsWith(udpSent), qPrintable(w->status()));
@@ -363,6 +429,11 @@ void tst_OutgoingTraffic::shouldNameEachUdpSender()
         QTRY_COMPARE(w->text("txtReceivedDataOS"), QString::fromLatin1(datagram));
         QCOMPARE(w->status(), receivedFrom + QStringLiteral("127.0.0.1:") + QString::number(sender->localPort()));
     }
+    // Only Connect chooses where datagrams go: the stranger redirected nothing.
+    w->send(QStringLiteral("OS"), 0, QStringLiteral("to the destination"));
+    QCOMPARE(w->status(), udpSent + udpPeerName());
+    QCOMPARE(nextDatagram(*udpPeer).data(), QByteArray("to the destination"));
+    QVERIFY(!stranger.hasPendingDatagrams());
 }
 
 void tst_OutgoingTraffic::shouldShowAnEmptyDatagramAsNothing()

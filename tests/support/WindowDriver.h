@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QButtonGroup>
 #include <QLineEdit>
@@ -47,6 +48,8 @@ public:
     }
 
     // Replaces a box's text by typing, as a user would after selecting all.
+    // A line feed is typed as Enter and a carriage return as Shift+Enter,
+    // the two line breaks a multi-line box takes from the keyboard.
     void type(const QString &box, const QString &text) const
     {
         auto *target = find<QWidget>(box);
@@ -54,7 +57,9 @@ public:
         QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(target, Qt::Key_Delete);
         for (QChar character : text) {
-            if (character.unicode() < 0x80) {
+            if (character == u'\n' || character == u'\r') {
+                QTest::keyClick(target, Qt::Key_Return, character == u'\r' ? Qt::ShiftModifier : Qt::NoModifier);
+            } else if (character.unicode() < 0x80) {
                 QTest::keyClick(target, character.toLatin1());
             } else {
                 // QTest knows keys for ASCII only; anything else comes as
@@ -65,6 +70,17 @@ public:
                 QApplication::sendEvent(target, &release);
             }
         }
+    }
+
+    // Replaces a box's text with a paste from the clipboard: texts too long
+    // to type key by key.
+    void paste(const QString &box, const QString &text) const
+    {
+        auto *target = find<QWidget>(box);
+        target->setFocus();
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
     }
 
     void select(const QString &group, int index) const
