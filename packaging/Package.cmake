@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vortlane developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Debian package, made by `cpack -G DEB` in a build configured with
 # CMAKE_INSTALL_PREFIX=/usr, so the program looks for its help file where the
 # package puts it (scripts/package does both).

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vortlane developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Reads packaging/release-notes and renders it twice: as a Debian changelog
 # and as the <release> elements of the AppStream metainfo.
 #

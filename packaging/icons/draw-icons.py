@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Vortlane developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws Vortlane's icon: a plug pushed home into a socket, with traffic
 both ways. The picture is 32 x 32 pixels in the sixteen-colour set (one
 entry of which is the transparent mask); the larger sizes enlarge each pixel
