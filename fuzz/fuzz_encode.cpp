@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any text, in every Tx format: the encoder must not crash, must reach the
 // outcome that the literal reading of the rules reaches, and whatever bytes
 // it builds from numbers must come back the same through a received box.

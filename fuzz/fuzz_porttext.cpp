@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any text as a port box's text: reading it must not crash, must accept
 // exactly the decimal numbers (blanks around allowed) at the value the C
 // library reads, and every port it gives must be the rounded number in

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any bytes, in every Rx format, with the announced count equal to what
 // arrived or not: the renderer must not crash or read past the bytes, must
 // match the rendering built one value at a time, and what it shows in

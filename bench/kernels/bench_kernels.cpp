@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The encoding and rendering kernels, in bytes of arrival per second, each
 // format beside a plain memcpy of its rendered text: the copy is the floor
 // that no kernel writing that much text can beat, so the ratio of the two

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The far end of the benchmark, run as a second copy of this program so

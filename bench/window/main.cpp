@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window under load: the real main window, offscreen, with its peers in
 // a second copy of this program on loopback. Prints one table of figures
 // beside the goals they are held to.

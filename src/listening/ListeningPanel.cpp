@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The listening panel: a small server on a local port, one TCP peer at a time.
 #include "app/frmMain.h"
 #include "ui_frmMain.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The outgoing panel: a small client of a remote host and port.
 #include "app/frmMain.h"
 #include "ui_frmMain.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vortlane developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Sends numbered datagrams to 127.0.0.1 as fast as it can, from a process of
 // its own, so that the window under test is not also the one sending.
 //
