@@ -49,6 +49,8 @@ QString whatIsMissing()
         wayland = QStringLiteral("Qt's Wayland plugin is not installed (package qt6-wayland)");
     else if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         wayland = QStringLiteral("WAYLAND_DISPLAY is not set");
+    else if (!QDir::isAbsolutePath(qEnvironmentVariable("WAYLAND_DISPLAY")) && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        wayland = QStringLiteral("XDG_RUNTIME_DIR, the folder of the compositor's socket, is not set");
     else if (!QFileInfo::exists(waylandSocket()))
         wayland = QStringLiteral("no compositor listens at %1").arg(waylandSocket());
     else

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Runs the built program itself: what it answers before any window exists is
@@ -58,6 +59,10 @@ void tst_CommandLine::shouldAnswerWithoutADisplay()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
         environment.remove(QString::fromLatin1(name));
+    // A session's folder for sockets, holding no compositor's.
+    QTemporaryDir runtimeDir;
+    QVERIFY(runtimeDir.isValid());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
     if (!waylandDisplay.isEmpty())
         environment.insert(QStringLiteral("WAYLAND_DISPLAY"), waylandDisplay);
 
