@@ -6,7 +6,6 @@
 #include "ReceivedDataView.h"
 #include "TransmitDataEdit.h"
 
-#include "formats/ReceivedRendering.h"
 #include "formats/TransmitEncoding.h"
 #include "socket/EventSocket.h"
 
@@ -61,7 +60,7 @@ void frmMain::showArrival(EventSocket *socket, int bytesTotal, ReceivedDataView 
         socket->GetData(data);
         // Read after the fetch: over UDP they name this datagram's sender.
         SetStatus(receivedFrom + peerText(socket), StatusColour::blue);
-        box->setPlainText(RenderReceivedData(data, bytesTotal, DataFormat(rxFormat->checkedId())));
+        box->showArrival(data, bytesTotal, DataFormat(rxFormat->checkedId()));
     } catch (const EventSocketError &error) {
         SetStatusError(errorPrefix + error.description());
     }

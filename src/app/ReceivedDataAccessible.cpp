@@ -96,7 +96,7 @@ void ReceivedDataAccessible::setCursorPosition(int position)
 
 QString ReceivedDataAccessible::text(int startOffset, int endOffset) const
 {
-    const QString &shown = view()->shownText;
+    const QString &shown = view()->shownText();
     const qsizetype from = std::clamp<qsizetype>(startOffset, 0, shown.size());
     // A reader asks for "to the end" with -1.
     const qsizetype to = endOffset < 0 ? shown.size() : std::clamp<qsizetype>(endOffset, from, shown.size());
@@ -105,7 +105,7 @@ QString ReceivedDataAccessible::text(int startOffset, int endOffset) const
 
 int ReceivedDataAccessible::characterCount() const
 {
-    return int(view()->shownText.size());
+    return int(view()->shownText().size());
 }
 
 // --- Geometry ----------------------------------------------------------------
@@ -128,7 +128,7 @@ int ReceivedDataAccessible::offsetAtPoint(const QPoint &point) const
 
 void ReceivedDataAccessible::scrollToSubstring(int startIndex, int)
 {
-    view()->scrollToOffset(std::clamp<qsizetype>(startIndex, 0, view()->shownText.size()));
+    view()->scrollToOffset(std::clamp<qsizetype>(startIndex, 0, view()->shownText().size()));
 }
 
 QString ReceivedDataAccessible::attributes(int offset, int *startOffset, int *endOffset) const

@@ -4,6 +4,8 @@
 #include "ReceivedDataView.h"
 #include "ReceivedDataAccessible.h"
 
+#include "formats/ReceivedRendering.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -75,9 +77,36 @@ void ReceivedDataView::setPlainText(const QString &text)
 {
     // A flood often repeats itself: the same text needs neither layout nor
     // paint, and a selection the user is making on it stays.
-    if (text == shownText)
+    if (!pending.waiting && text == renderedText)
         return;
-    shownText = text;
+    pending = {};
+    renderedText = text;
+    replaced();
+}
+
+void ReceivedDataView::showArrival(const QByteArray &data, qint64 bytesTotal, DataFormat format)
+{
+    if (!pending.waiting && format == renderedFrom.format && bytesTotal == renderedFrom.bytesTotal
+        && data == renderedFrom.data)
+        return;
+    pending = {data, bytesTotal, format, true};
+    replaced();
+}
+
+const QString &ReceivedDataView::shownText() const
+{
+    if (pending.waiting) {
+        renderedText = RenderReceivedData(pending.data, pending.bytesTotal, pending.format);
+        renderedFrom = std::exchange(pending, {});
+        renderedFrom.waiting = false;
+    }
+    return renderedText;
+}
+
+void ReceivedDataView::replaced()
+{
+    if (!pending.waiting)
+        renderedFrom = {};
     anchor = 0;
     cursor = 0;
     dragging = false;
@@ -94,22 +123,22 @@ void ReceivedDataView::setPlainText(const QString &text)
 void ReceivedDataView::announceText()
 {
     sinceAnnounced.start();
-    if (announcedText == shownText)
+    if (announcedText == shownText())
         return;
-    QAccessibleTextUpdateEvent event(this, 0, announcedText, shownText);
+    QAccessibleTextUpdateEvent event(this, 0, announcedText, shownText());
     event.setCursorPosition(int(cursor));
     QAccessible::updateAccessibility(&event);
-    announcedText = shownText;
+    announcedText = shownText();
 }
 
 QString ReceivedDataView::selectedText() const
 {
-    return shownText.mid(selectionStart(), selectionEnd() - selectionStart());
+    return shownText().mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
 void ReceivedDataView::selectAll()
 {
-    select(0, shownText.size());
+    select(0, shownText().size());
     offerSelection();
 }
 
@@ -121,8 +150,8 @@ void ReceivedDataView::copy() const
 
 void ReceivedDataView::select(qsizetype from, qsizetype to)
 {
-    anchor = std::clamp<qsizetype>(from, 0, shownText.size());
-    cursor = std::clamp<qsizetype>(to, 0, shownText.size());
+    anchor = std::clamp<qsizetype>(from, 0, shownText().size());
+    cursor = std::clamp<qsizetype>(to, 0, shownText().size());
     viewport()->update();
 }
 
@@ -250,11 +279,11 @@ int ReceivedDataView::advance(char32_t character)
 
 int ReceivedDataView::advanceAt(qsizetype &offset)
 {
-    const char16_t unit = shownText.at(offset).unicode();
+    const char16_t unit = shownText().at(offset).unicode();
     ++offset;
-    if (QChar::isHighSurrogate(unit) && offset < shownText.size()
-        && QChar::isLowSurrogate(shownText.at(offset).unicode())) {
-        const char32_t character = QChar::surrogateToUcs4(unit, shownText.at(offset).unicode());
+    if (QChar::isHighSurrogate(unit) && offset < shownText().size()
+        && QChar::isLowSurrogate(shownText().at(offset).unicode())) {
+        const char32_t character = QChar::surrogateToUcs4(unit, shownText().at(offset).unicode());
         ++offset;
         return advance(character);
     }
@@ -271,8 +300,8 @@ void ReceivedDataView::layOutMore(int throughLine, qsizetype characterBudget)
     if (layoutComplete)
         return;
     const int limit = laidOutWidth;
-    const auto *const text = reinterpret_cast<const char16_t *>(shownText.constData());
-    const qsizetype size = shownText.size();
+    const auto *const text = reinterpret_cast<const char16_t *>(shownText().constData());
+    const qsizetype size = shownText().size();
     const qsizetype stop = size - progress.next > characterBudget ? progress.next + characterBudget : size;
     const size_t enough = size_t(throughLine) + 2;
 
@@ -337,7 +366,7 @@ int ReceivedDataView::estimatedLineCount() const
         return lineCount();
     // The rest of the text is taken to wrap as the part laid out so far did.
     const double linesPerCharacter = double(lineCount()) / double(progress.next);
-    const double rest = double(shownText.size() - progress.next) * linesPerCharacter;
+    const double rest = double(shownText().size() - progress.next) * linesPerCharacter;
     return int(std::min<double>(lineCount() + std::ceil(rest), std::numeric_limits<int>::max() / 2));
 }
 
@@ -354,11 +383,11 @@ void ReceivedDataView::updateScrollRange()
 qsizetype ReceivedDataView::lineEnd(int line) const
 {
     if (line + 1 >= lineCount())
-        return layoutComplete ? shownText.size() : progress.next;
+        return layoutComplete ? shownText().size() : progress.next;
     const qsizetype next = lineStart(line + 1);
     // A line that ends at a line break ends before it; a wrapped one runs
     // to where the next begins.
-    return shownText.at(next - 1) == u'\n' ? next - 1 : next;
+    return shownText().at(next - 1) == u'\n' ? next - 1 : next;
 }
 
 int ReceivedDataView::lineOf(qsizetype offset)
@@ -440,12 +469,12 @@ void ReceivedDataView::drawLine(QPainter &painter, int line, int y)
         if (selected)
             painter.fillRect(box, palette().brush(QPalette::Highlight));
         painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter.drawText(QPointF(box.left(), y + ascent), shownText.mid(runFrom, offset - runFrom));
+        painter.drawText(QPointF(box.left(), y + ascent), shownText().mid(runFrom, offset - runFrom));
         if (x > visible)
             return;
     }
     // A selection that runs on past a line break shows that it holds it.
-    if (to < shownText.size() && shownText.at(to) == u'\n' && selectionStart() <= to && selectionEnd() > to) {
+    if (to < shownText().size() && shownText().at(to) == u'\n' && selectionStart() <= to && selectionEnd() > to) {
         const QRectF box(margin + toPixels(x), y, toPixels(latin1Advances[u' ']), lineHeight);
         painter.fillRect(box, palette().brush(QPalette::Highlight));
     }
@@ -568,14 +597,14 @@ void ReceivedDataView::mouseDoubleClickEvent(QMouseEvent *event)
     // A word is a run between spaces and line breaks: in Decimal and Hex
     // that is one byte's value.
     const auto separates = [this](qsizetype at) {
-        const QChar character = shownText.at(at);
+        const QChar character = shownText().at(at);
         return character == u' ' || character == u'\n';
     };
     qsizetype from = offsetAt(event->position().toPoint());
     qsizetype to = from;
     while (from > 0 && !separates(from - 1))
         --from;
-    while (to < shownText.size() && !separates(to))
+    while (to < shownText().size() && !separates(to))
         ++to;
     select(from, to);
     dragging = false;
@@ -661,6 +690,6 @@ QMenu *ReceivedDataView::createContextMenu()
     QAction *selectAllAction = menu->addAction(tr("Select All"), this, &ReceivedDataView::selectAll);
     selectAllAction->setObjectName(QStringLiteral("select-all"));
     selectAllAction->setShortcut(QKeySequence::SelectAll);
-    selectAllAction->setEnabled(!shownText.isEmpty());
+    selectAllAction->setEnabled(!shownText().isEmpty());
     return menu;
 }

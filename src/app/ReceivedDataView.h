@@ -3,7 +3,10 @@
 
 #pragma once
 
+#include "formats/DataFormat.h"
+
 #include <QAbstractScrollArea>
+#include <QByteArray>
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QHash>
@@ -37,11 +40,15 @@ public:
     explicit ReceivedDataView(QWidget *parent = nullptr);
     ~ReceivedDataView() override;
 
-    QString toPlainText() const { return shownText; }
+    QString toPlainText() const { return shownText(); }
     // The text is held at once; laying it out and drawing it wait for the
     // next frame. The scroll position stays where the user left it, as far
     // as the new text reaches.
     void setPlainText(const QString &text);
+    // Shows an arrival's bytes in the given format. They are rendered only
+    // when their text is needed, to draw it or to give it out: of a burst of
+    // arrivals within one frame, only the last is ever rendered.
+    void showArrival(const QByteArray &data, qint64 bytesTotal, DataFormat format);
 
     QString selectedText() const;
     void selectAll();
@@ -107,7 +114,20 @@ private:
     int lineOf(qsizetype offset);
     void announceText();
 
-    QString shownText;
+    // The text shown, rendered from the latest arrival when first needed.
+    const QString &shownText() const;
+    void replaced();
+
+    struct Arrival
+    {
+        QByteArray data;
+        qint64 bytesTotal = -1;
+        DataFormat format = DataFormat::String;
+        bool waiting = false;
+    };
+    mutable Arrival pending;
+    mutable Arrival renderedFrom;
+    mutable QString renderedText;
 
     // The layout runs only as far as it is needed, and the rest in slices
     // while the window is idle; where it stopped is kept here.

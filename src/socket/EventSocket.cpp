@@ -62,6 +62,9 @@ void EventSocket::Private::closeAll()
         QObject::disconnect(connection, nullptr, q, nullptr);
         ClosingConnections::adopt(std::exchange(connection, nullptr));
     }
+    // The reader stops before its socket closes under it.
+    reader.reset();
+    inbox.clear();
     retire(udp, q);
     if (resolving)
         QHostInfo::abortHostLookup(lookupID);
@@ -73,9 +76,8 @@ void EventSocket::Private::closeAll()
     destinationPort = 0;
     received.clear();
     arrivalQueued = false;
-    announced.clear();
+    announced = {};
     holdsAnnounced = false;
-    drainQueued = false;
     remoteAddress.clear();
     remoteName.clear();
     remotePort = 0;
@@ -219,4 +221,6 @@ void EventSocket::GetData(QByteArray &data)
         return;
     }
     data = std::exchange(d->received, QByteArray());
+    // The next piece of a stream waiting in the connection's buffer.
+    d->readConnection();
 }

@@ -3,15 +3,17 @@
 
 #pragma once
 
+#include "DatagramReader.h"
 #include "EventSocket.h"
 #include "SocketErrorText.h"
 
 #include <QHostAddress>
 #include <QList>
 #include <QMetaObject>
-#include <QNetworkDatagram>
 
+#include <deque>
 #include <map>
+#include <memory>
 #include <utility>
 
 class QHostInfo;
@@ -77,10 +79,7 @@ struct EventSocket::Private
     void bindUdp(quint16 port);
     void connectUdp(const QString &host, quint16 port);
     void hostLookedUp(const QHostInfo &info);
-    void scheduleDrain();
-    void queueDrain();
-    void drainDatagrams();
-    QNetworkDatagram nextDatagram();
+    void deliverDatagrams();
     void sendUdp(const QByteArray &data);
     void fetchDatagram(QByteArray &data);
 
@@ -108,9 +107,10 @@ struct EventSocket::Private
 
     // UDP
     QUdpSocket *udp = nullptr;
-    QNetworkDatagram announced;  // the datagram of the DataArrival under way
+    std::unique_ptr<DatagramReader> reader;
+    std::deque<DatagramReader::Datagram> inbox; // taken from the reader, not yet announced
+    DatagramReader::Datagram announced;         // the datagram of the DataArrival under way
     bool holdsAnnounced = false;
-    bool drainQueued = false;
     bool resolving = false;
     bool lookupFailed = false;
     int lookupID = -1;

@@ -14,6 +14,9 @@
 
 namespace {
 
+// The most one DataArrival announces of a stream.
+constexpr qint64 readPiece = 256 * 1024;
+
 int byteCount(qsizetype size)
 {
     return static_cast<int>(std::min<qsizetype>(size, std::numeric_limits<int>::max()));
@@ -155,6 +158,10 @@ void EventSocket::Private::connectTcp(const QString &host, quint16 port)
 
 void EventSocket::Private::watchConnection()
 {
+    // A peer pushing at full speed is taken a bounded piece per arrival, so
+    // each turn of the event loop stays short and memory stays small; the
+    // rest waits in the system, which slows the peer down.
+    connection->setReadBufferSize(readPiece);
     QObject::connect(connection, &QAbstractSocket::connected, q, [this] { connectionMade(); });
     QObject::connect(connection, &QIODevice::readyRead, q, [this] { readConnection(); });
     QObject::connect(connection, &QAbstractSocket::disconnected, q, [this] { peerClosed(); });
@@ -187,12 +194,12 @@ void EventSocket::Private::connectionFailed(QAbstractSocket::SocketError error)
 
 void EventSocket::Private::readConnection()
 {
-    if (!connection || connection->bytesAvailable() <= 0)
+    if (!connection || connection->bytesAvailable() <= 0 || received.size() >= readPiece)
         return;
     if (received.isEmpty())
-        received = connection->readAll();
+        received = connection->read(readPiece);
     else
-        received += connection->readAll();
+        received += connection->read(readPiece - received.size());
     queueArrival();
 }
 
@@ -214,7 +221,10 @@ void EventSocket::Private::peerClosed()
     if (state == StateClosing)
         return;
     // Bytes that came with the close are queued before the CloseEvent.
-    readConnection();
+    if (connection && connection->bytesAvailable() > 0) {
+        received += connection->readAll();
+        queueArrival();
+    }
     state = StateClosing;
     queue([this] { emit q->CloseEvent(); });
 }

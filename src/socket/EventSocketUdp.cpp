@@ -8,20 +8,16 @@
 #include <QHostInfo>
 #include <QNetworkProxy>
 #include <QPointer>
-#include <QTimer>
+#include <QElapsedTimer>
 #include <QUdpSocket>
 
 namespace {
 
-// A flood of datagrams is handed out this many per turn of the event loop,
-// so the window keeps painting and answering clicks while it lasts.
-constexpr int datagramsPerTurn = 32;
-
-// Room for any datagram, IPv4 (65,507 bytes) or IPv6 (65,527).
-constexpr qint64 roomForAnyDatagram = 65536;
-
-// How long a read notification waits for more datagrams to gather.
-constexpr int gatherTime = 1;
+// A flood is handed out in turns of the event loop of at most so many
+// datagrams and so much time, so the window keeps painting and answering
+// clicks while it lasts; the reader thread keeps the rest meanwhile.
+constexpr int datagramsPerTurn = 64;
+constexpr qint64 deliveryTurnNanoseconds = 4'000'000;
 
 } // namespace
 
@@ -42,7 +38,18 @@ void EventSocket::Private::bindUdp(quint16 port)
     udp = socket;
     boundPort = socket->localPort();
     state = StateOpen;
-    QObject::connect(socket, &QIODevice::readyRead, q, [this] { scheduleDrain(); });
+    // The socket is read on a thread of its own; Qt's own reading stays
+    // unused, and Qt stops announcing the socket after a first notice.
+    const quint64 gen = generation;
+    reader = std::make_unique<DatagramReader>(socket->socketDescriptor(), [this, gen] {
+        QMetaObject::invokeMethod(
+            q,
+            [this, gen] {
+                if (gen == generation)
+                    deliverDatagrams();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void EventSocket::Private::connectUdp(const QString &host, quint16 port)
@@ -99,68 +106,32 @@ void EventSocket::Private::hostLookedUp(const QHostInfo &info)
     }
 }
 
-void EventSocket::Private::scheduleDrain()
+void EventSocket::Private::deliverDatagrams()
 {
-    if (drainQueued)
+    if (!reader)
         return;
-    drainQueued = true;
-    // Waking the event loop for every datagram of a burst costs more than
-    // handling it. Waiting a millisecond lets a burst gather, well within a
-    // frame; Qt does not announce an unread socket again meanwhile, so the
-    // thread sleeps instead of spinning.
-    const quint64 gen = generation;
-    QTimer::singleShot(gatherTime, Qt::PreciseTimer, q, [this, gen] {
-        if (gen != generation)
-            return;
-        drainQueued = false;
-        drainDatagrams();
-    });
-}
+    std::deque<DatagramReader::Datagram> arrived = reader->take();
+    std::move(arrived.begin(), arrived.end(), std::back_inserter(inbox));
 
-void EventSocket::Private::queueDrain()
-{
-    if (drainQueued)
-        return;
-    drainQueued = true;
-    queue([this] {
-        drainQueued = false;
-        drainDatagrams();
-    });
-}
-
-QNetworkDatagram EventSocket::Private::nextDatagram()
-{
-    // One read with room for any datagram, rather than asking first whether
-    // one waits and how large it is: a datagram costs one system call. The
-    // read is tried even when nothing waits, because Qt arms the socket's
-    // read notifier again only when a read is tried; with nothing there it
-    // fails and re-arms.
-    return udp->receiveDatagram(roomForAnyDatagram);
-}
-
-void EventSocket::Private::drainDatagrams()
-{
     const QPointer<EventSocket> alive(q);
     const quint64 gen = generation;
-    for (int i = 0; i < datagramsPerTurn; ++i) {
-        if (!udp)
-            return;
-        QNetworkDatagram datagram = nextDatagram();
-        // Nothing there, or a failed read: the next read notification
-        // starts another pass.
-        if (!datagram.isValid())
-            return;
-        announced = std::move(datagram);
+    QElapsedTimer turn;
+    turn.start();
+    for (int delivered = 0; !inbox.empty() && delivered < datagramsPerTurn; ++delivered) {
+        announced = std::move(inbox.front());
+        inbox.pop_front();
         holdsAnnounced = true;
-        emit q->DataArrival(static_cast<int>(announced.data().size()));
+        emit q->DataArrival(static_cast<int>(announced.data.size()));
         if (!alive || gen != generation)
             return;
         // Not fetched by its handler: gone, as the next one takes its place.
-        announced.clear();
+        announced = {};
         holdsAnnounced = false;
+        if (turn.nsecsElapsed() > deliveryTurnNanoseconds)
+            break;
     }
-    if (udp && udp->hasPendingDatagrams())
-        queueDrain();
+    if (!inbox.empty())
+        queue([this] { deliverDatagrams(); });
 }
 
 void EventSocket::Private::fetchDatagram(QByteArray &data)
@@ -169,18 +140,18 @@ void EventSocket::Private::fetchDatagram(QByteArray &data)
         data.clear();
         return;
     }
-    data = announced.data();
+    data = announced.data;
     // RemoteHostIP() now names this datagram's sender. Only a socket that
     // was not given a destination answers whoever wrote last: one stray
     // datagram must not redirect what the user sends to a chosen host.
-    remoteAddress = announced.senderAddress();
+    remoteAddress = announced.sender;
     remoteName.clear();
-    remotePort = announced.senderPort();
+    remotePort = announced.senderPort;
     if (!destinationFixed) {
         destinationAddress = remoteAddress;
         destinationPort = static_cast<quint16>(remotePort);
     }
-    announced.clear();
+    announced = {};
     holdsAnnounced = false;
 }
 

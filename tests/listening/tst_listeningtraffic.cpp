@@ -25,6 +25,7 @@ private slots:
     void shouldEndSilentlyOnAnEmptyHexToken();
     void shouldNameEachUdpSender();
     void shouldShowAnEmptyDatagramAsNothing();
+    void shouldAnswerTheLatestUdpSender_data();
     void shouldAnswerTheLatestUdpSender();
     void udpSendWithNoSenderYetShouldEndSilently();
     void refusedUdpSendShouldBeReported();
@@ -234,22 +235,42 @@ void tst_ListeningTraffic::shouldShowAnEmptyDatagramAsNothing()
     }
 }
 
+void tst_ListeningTraffic::shouldAnswerTheLatestUdpSender_data()
+{
+    QTest::addColumn<int>("senders");
+    QTest::addColumn<bool>("burst");
+    QTest::newRow("two senders, one after the other") << 2 << false;
+    // More than the system keeps for an unread socket: the last of them must
+    // still be shown and answered.
+    QTest::newRow("a burst from 500 ports") << 500 << true;
+}
+
 void tst_ListeningTraffic::shouldAnswerTheLatestUdpSender()
 {
+    QFETCH(int, senders);
+    QFETCH(bool, burst);
     const quint16 port = w->listenOnFreePort(1);
-    QUdpSocket first, latest;
-    first.writeDatagram("1", QHostAddress::LocalHost, port);
-    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("1"));
-    latest.writeDatagram("2", QHostAddress::LocalHost, port);
-    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("2"));
+    std::vector<std::unique_ptr<QUdpSocket>> sockets;
+    for (int i = 0; i < senders; ++i) {
+        sockets.push_back(std::make_unique<QUdpSocket>());
+        QVERIFY(sockets.back()->bind(QHostAddress::LocalHost, 0));
+    }
+    for (int i = 0; i < senders; ++i) {
+        sockets[i]->writeDatagram(QByteArray::number(i + 1), QHostAddress::LocalHost, port);
+        if (!burst)
+            QTRY_COMPARE(w->text("txtReceivedDataLS"), QString::number(i + 1));
+    }
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QString::number(senders));
+    QUdpSocket &latest = *sockets.back();
+    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(latest));
 
     w->type("txtTransmitDataLS", QStringLiteral("pong"));
     w->click("btnSendLS");
     QCOMPARE(w->status(), QStringLiteral("Listening Socket -> UDP Data sent to ") + peerName(latest));
     QCOMPARE(w->text("txtTransmitDataLS"), QString());
-    QTRY_VERIFY(latest.hasPendingDatagrams());
-    QCOMPARE(latest.receiveDatagram().data(), QByteArray("pong"));
-    QVERIFY(!first.hasPendingDatagrams());
+    QCOMPARE(nextDatagram(latest).data(), QByteArray("pong"));
+    for (int i = 0; i + 1 < senders; ++i)
+        QVERIFY(!sockets[i]->hasPendingDatagrams());
 }
 
 void tst_ListeningTraffic::udpSendWithNoSenderYetShouldEndSilently()
