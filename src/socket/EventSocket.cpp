@@ -8,7 +8,6 @@
 #include "PortText.h"
 #include "SocketErrorText.h"
 
-#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -66,11 +65,9 @@ void EventSocket::Private::closeAll()
     reader.reset();
     inbox.clear();
     retire(udp, q);
-    if (resolving)
-        QHostInfo::abortHostLookup(lookupID);
-    resolving = false;
+    // A lookup still running is abandoned, never waited for.
+    lookup.reset();
     lookupFailed = false;
-    lookupID = -1;
     destinationFixed = false;
     destinationAddress.clear();
     destinationPort = 0;

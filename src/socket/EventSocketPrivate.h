@@ -5,6 +5,7 @@
 
 #include "DatagramReader.h"
 #include "EventSocket.h"
+#include "HostLookup.h"
 #include "SocketErrorText.h"
 
 #include <QHostAddress>
@@ -16,7 +17,6 @@
 #include <memory>
 #include <utility>
 
-class QHostInfo;
 class QTcpServer;
 class QTcpSocket;
 class QUdpSocket;
@@ -78,7 +78,8 @@ struct EventSocket::Private
     // UDP (EventSocketUdp.cpp)
     void bindUdp(quint16 port);
     void connectUdp(const QString &host, quint16 port);
-    void hostLookedUp(const QHostInfo &info);
+    void udpHostLookedUp(const QList<QHostAddress> &addresses);
+    void tcpHostLookedUp(const QList<QHostAddress> &addresses);
     void deliverDatagrams();
     void sendUdp(const QByteArray &data);
     void fetchDatagram(QByteArray &data);
@@ -111,9 +112,9 @@ struct EventSocket::Private
     std::deque<DatagramReader::Datagram> inbox; // taken from the reader, not yet announced
     DatagramReader::Datagram announced;         // the datagram of the DataArrival under way
     bool holdsAnnounced = false;
-    bool resolving = false;
+    // A host name given to Connect, while it is looked up.
+    std::unique_ptr<HostLookup> lookup;
     bool lookupFailed = false;
-    int lookupID = -1;
     // Where datagrams go. Connect fixes it, and then no datagram that
     // arrives moves it; after Bind alone it is the sender of the latest one.
     bool destinationFixed = false;

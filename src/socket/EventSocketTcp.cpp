@@ -143,17 +143,33 @@ void EventSocket::Private::connectTcp(const QString &host, quint16 port)
     connection = socket;
     remoteName = host;
     remotePort = port;
-    state = StateConnecting;
     watchConnection();
-    QObject::connect(socket, &QAbstractSocket::stateChanged, q, [this](QAbstractSocket::SocketState socketState) {
-        if (socketState == QAbstractSocket::HostLookupState)
-            state = StateResolvingHost;
-        else if (socketState == QAbstractSocket::ConnectingState)
-            state = StateConnecting;
+    QHostAddress literal;
+    if (literal.setAddress(host)) {
+        state = StateConnecting;
+        // A failure, even one known at once, comes back through
+        // errorOccurred and is queued from there.
+        socket->connectToHost(literal, port);
+        return;
+    }
+    // Names are looked up by a lookup that a close abandons: the network
+    // library's own would hold the program after its window has gone.
+    state = StateResolvingHost;
+    lookup = std::make_unique<HostLookup>(host, q, [this](const QList<QHostAddress> &addresses) {
+        tcpHostLookedUp(addresses);
     });
-    // Qt looks host names up without blocking; a failure, even one known at
-    // once, comes back through errorOccurred and is queued from there.
-    socket->connectToHost(host, port);
+}
+
+void EventSocket::Private::tcpHostLookedUp(const QList<QHostAddress> &addresses)
+{
+    lookup.reset();
+    if (addresses.isEmpty()) {
+        state = StateError;
+        queueError(describeSocketError(QAbstractSocket::HostNotFoundError));
+        return;
+    }
+    state = StateConnecting;
+    connection->connectToHost(HostLookup::preferred(addresses), static_cast<quint16>(remotePort));
 }
 
 void EventSocket::Private::watchConnection()

@@ -5,7 +5,6 @@
 
 #include "SocketErrorText.h"
 
-#include <QHostInfo>
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QElapsedTimer>
@@ -67,41 +66,25 @@ void EventSocket::Private::connectUdp(const QString &host, quint16 port)
     // A name is looked up without blocking the window; until its address is
     // known there is nowhere to send to, and a send says so.
     remoteName = host;
-    resolving = true;
-    const quint64 gen = generation;
-    lookupID = QHostInfo::lookupHost(host, q, [this, gen](const QHostInfo &info) {
-        if (gen == generation)
-            hostLookedUp(info);
+    lookup = std::make_unique<HostLookup>(host, q, [this](const QList<QHostAddress> &addresses) {
+        udpHostLookedUp(addresses);
     });
 }
 
-void EventSocket::Private::hostLookedUp(const QHostInfo &info)
+void EventSocket::Private::udpHostLookedUp(const QList<QHostAddress> &addresses)
 {
-    resolving = false;
-    lookupID = -1;
-    // A datagram fetched meanwhile named its own sender; the name stays in
-    // RemoteHostIP() only while nothing else has taken its place.
-    const bool stillNamed = remoteAddress.isNull();
-    const QList<QHostAddress> addresses = info.addresses();
-    if (info.error() != QHostInfo::NoError || addresses.isEmpty()) {
+    lookup.reset();
+    if (addresses.isEmpty()) {
         lookupFailed = true;
         state = StateError;
-        const SocketFailure failure = describeSocketError(QAbstractSocket::HostNotFoundError);
-        queueError(failure);
+        queueError(describeSocketError(QAbstractSocket::HostNotFoundError));
         return;
     }
-    // An IPv4 address first where the name has both: it reaches receivers
-    // bound to IPv4 only as well.
-    QHostAddress resolved = addresses.constFirst();
-    for (const QHostAddress &address : addresses) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-            resolved = address;
-            break;
-        }
-    }
-    destinationAddress = resolved;
-    if (stillNamed) {
-        remoteAddress = resolved;
+    destinationAddress = HostLookup::preferred(addresses);
+    // A datagram fetched meanwhile named its own sender; the name stays in
+    // RemoteHostIP() only while nothing else has taken its place.
+    if (remoteAddress.isNull()) {
+        remoteAddress = destinationAddress;
         remoteName.clear();
     }
 }
@@ -159,7 +142,7 @@ void EventSocket::Private::sendUdp(const QByteArray &data)
 {
     if (!udp)
         throw EventSocketError(QStringLiteral("The socket is not open"));
-    if (resolving)
+    if (lookup)
         throw EventSocketError(QStringLiteral("The host name is still being looked up; send again once it is found"));
     if (lookupFailed)
         throw EventSocketError(describeSocketError(QAbstractSocket::HostNotFoundError).description);
