@@ -24,9 +24,9 @@ struct EncodedTransmitData
     QString error;
 };
 
-// Encodes the text of a transmit box, as QPlainTextEdit::toPlainText() gives
-// it (a line break is '\n'), in the given Tx format. A line break goes on the
-// wire as CR LF.
+// Encodes the text of a transmit box, every character as it stands in the
+// box (a line break is '\n'), in the given Tx format. A line break goes on
+// the wire as CR LF.
 EncodedTransmitData EncodeTransmitData(const QString &text, DataFormat format);
 
 bool IsNumericOnly(QStringView text);

@@ -3,6 +3,7 @@
 
 // The listening panel: a small server on a local port, one TCP peer at a time.
 #include "app/frmMain.h"
+#include "app/StatusMessages.h"
 #include "ui_frmMain.h"
 
 #include "socket/EventSocket.h"
@@ -29,7 +30,7 @@ void frmMain::btnSetPort_Click()
         if (port < 0 || port > 65535) {
             // A rejected port leaves whatever is open alone.
             setTextColour(ui->txtPort, StatusColour::red);
-            SetStatusError(QStringLiteral("Listening Socket -> Invalid Port Number"));
+            SetStatusError(StatusMessages::listeningInvalidPort);
             return;
         }
         const bool tcp = ui->optionTransportLS->button(0)->isChecked();
@@ -44,19 +45,19 @@ void frmMain::btnSetPort_Click()
         // which one it chose.
         const QString portShown = RoundHalfEven(port) == 0 ? QString::number(ListeningSocket->LocalPort())
                                                            : ui->txtPort->text();
-        SetStatus((tcp ? QStringLiteral("Listening Socket -> Listening on TCP ")
-                       : QStringLiteral("Listening Socket -> Listening on UDP "))
+        SetStatus((tcp ? StatusMessages::listeningOnTcp
+                       : StatusMessages::listeningOnUdp)
                       + ListeningSocket->LocalIP() + u':' + portShown,
                   StatusColour::blue);
     } catch (const EventSocketError &error) {
-        SetStatusError(QStringLiteral("Listening Socket -> Error: ") + error.description());
+        SetStatusError(StatusMessages::listeningError + error.description());
     }
 }
 
 void frmMain::btnCloseLS_Click()
 {
     ListeningSocket->Close();
-    SetStatus(QStringLiteral("Listening Socket -> Not Listening"), StatusColour::black);
+    SetStatus(StatusMessages::notListening, StatusColour::black);
 }
 
 void frmMain::txtPort_Change()
@@ -71,10 +72,10 @@ void frmMain::ListeningSocket_ConnectionRequest(int requestID)
     ListeningSocket->Close();
     try {
         ListeningSocket->Accept(requestID);
-        SetStatus(QStringLiteral("Listening Socket -> Connected to ") + peerText(ListeningSocket),
+        SetStatus(StatusMessages::listeningConnectedTo + peerText(ListeningSocket),
                   StatusColour::blue);
     } catch (const EventSocketError &error) {
-        SetStatusError(QStringLiteral("Listening Socket -> Error: ") + error.description());
+        SetStatusError(StatusMessages::listeningError + error.description());
     }
 }
 
@@ -88,22 +89,22 @@ void frmMain::ListeningSocket_Close()
 void frmMain::ListeningSocket_Error(int, const QString &description)
 {
     // An open listener or its peer failing must not pass in silence.
-    SetStatusError(QStringLiteral("Listening Socket -> Error: ") + description);
+    SetStatusError(StatusMessages::listeningError + description);
 }
 
 void frmMain::ListeningSocket_DataArrival(int bytesTotal)
 {
     showArrival(ListeningSocket, bytesTotal, ui->txtReceivedDataLS, ui->optionRxDataFormatLS,
-                QStringLiteral("Listening Socket -> Data received from "), QStringLiteral("Listening Socket -> Error: "));
+                StatusMessages::listeningReceivedFrom, StatusMessages::listeningError);
 }
 
 void frmMain::btnSendLS_Click()
 {
     static const SendMessages messages{
-        QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"),
-        QStringLiteral("Listening Socket -> TCP Data sent to "),
-        QStringLiteral("Listening Socket -> UDP Data sent to "),
-        QStringLiteral("Listening Socket -> Error: "),
+        StatusMessages::listeningNoPeer,
+        StatusMessages::listeningTcpSentTo,
+        StatusMessages::listeningUdpSentTo,
+        StatusMessages::listeningError,
     };
     sendTransmitData(ui->txtTransmitDataLS, ui->optionTxtDataFormatLS, ui->optionTransportLS, ListeningSocket, messages);
 }

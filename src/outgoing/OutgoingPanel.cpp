@@ -3,6 +3,7 @@
 
 // The outgoing panel: a small client of a remote host and port.
 #include "app/frmMain.h"
+#include "app/StatusMessages.h"
 #include "ui_frmMain.h"
 
 #include "socket/EventSocket.h"
@@ -29,7 +30,7 @@ void frmMain::btnConnectOS_Click()
         if (port < 0 || port > 65535) {
             // A rejected port leaves an open connection alone.
             setTextColour(ui->txtRemotePort, StatusColour::red);
-            SetStatusError(QStringLiteral("Outgoing Socket -> Invalid Port Number"));
+            SetStatusError(StatusMessages::outgoingInvalidPort);
             return;
         }
         const bool tcp = ui->optionTransportOS->button(0)->isChecked();
@@ -39,11 +40,11 @@ void frmMain::btnConnectOS_Click()
         // TCP reports when its connect or error event arrives; UDP has no
         // handshake, so it is open at once, named by the boxes as typed.
         if (!tcp)
-            SetStatus(QStringLiteral("Outgoing Socket -> Connected to ") + ui->txtRemoteIP->text() + u':'
+            SetStatus(StatusMessages::outgoingConnectedTo + ui->txtRemoteIP->text() + u':'
                           + ui->txtRemotePort->text(),
                       StatusColour::blue);
     } catch (const EventSocketError &error) {
-        SetStatusError(QStringLiteral("Outgoing Socket -> Error: ") + error.description());
+        SetStatusError(StatusMessages::outgoingError + error.description());
     }
 }
 
@@ -51,7 +52,7 @@ void frmMain::btnDisconnectOS_Click()
 {
     OutgoingSocket->Close();
     if (OutgoingSocket->State() == EventSocket::StateClosed)
-        SetStatus(QStringLiteral("Outgoing Socket -> Disconnected"), StatusColour::black);
+        SetStatus(StatusMessages::disconnected, StatusColour::black);
 }
 
 void frmMain::txtRemotePort_Change()
@@ -62,33 +63,33 @@ void frmMain::txtRemotePort_Change()
 
 void frmMain::OutgoingSocket_Connect()
 {
-    SetStatus(QStringLiteral("Outgoing Socket -> Connected to ") + peerText(OutgoingSocket), StatusColour::blue);
+    SetStatus(StatusMessages::outgoingConnectedTo + peerText(OutgoingSocket), StatusColour::blue);
 }
 
 void frmMain::OutgoingSocket_Close()
 {
     OutgoingSocket->Close();
-    SetStatus(QStringLiteral("Outgoing Socket -> Connection closed by remote host"), StatusColour::black);
+    SetStatus(StatusMessages::closedByRemote, StatusColour::black);
 }
 
 void frmMain::OutgoingSocket_Error(int, const QString &description)
 {
-    SetStatusError(QStringLiteral("Outgoing Socket -> Error: ") + description);
+    SetStatusError(StatusMessages::outgoingError + description);
 }
 
 void frmMain::OutgoingSocket_DataArrival(int bytesTotal)
 {
     showArrival(OutgoingSocket, bytesTotal, ui->txtReceivedDataOS, ui->optionRxDataFormatOS,
-                QStringLiteral("Outgoing Socket -> Data received from "), QStringLiteral("Outgoing Socket -> Error: "));
+                StatusMessages::outgoingReceivedFrom, StatusMessages::outgoingError);
 }
 
 void frmMain::btnSendOS_Click()
 {
     static const SendMessages messages{
-        QStringLiteral("Outgoing Socket -> Error: Socket not connected"),
-        QStringLiteral("Outgoing Socket -> TCP Data sent to "),
-        QStringLiteral("outgoing Socket -> UDP Data sent to "),
-        QStringLiteral("Outgoing Socket -> Error: "),
+        StatusMessages::outgoingNotConnected,
+        StatusMessages::outgoingTcpSentTo,
+        StatusMessages::outgoingUdpSentTo,
+        StatusMessages::outgoingError,
     };
     sendTransmitData(ui->txtTransmitDataOS, ui->optionTxtDataFormatOS, ui->optionTransportOS, OutgoingSocket, messages);
 }

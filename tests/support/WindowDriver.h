@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QButtonGroup>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
 
