@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     for (const QString &text : TextsFromInput(data, size)) {
         for (const DataFormat format : {DataFormat::String, DataFormat::Decimal, DataFormat::Hex}) {
-            SetFuzzContext(DataFormatName(format), text);
+            SetFuzzContext(dataFormatName(format), text);
             const EncodedTransmitData encoded = EncodeTransmitData(text, format);
             checkNormalisedText(encoded, format);
             checkOutcome(encoded, ReferenceEncode(text, format), format);

@@ -78,12 +78,12 @@ void checkPortText(const QString &text)
 {
     SetFuzzContext("port text", text);
     Reading reading;
-    reading.number = readOrReject([&] { return ReadPortNumber(text); });
-    reading.port = readOrReject([&] { return ReadPort(text); });
+    reading.number = readOrReject([&] { return readPortNumber(text); });
+    reading.port = readOrReject([&] { return readPort(text); });
     if (reading.port) {
-        FUZZ_CHECK(reading.number.has_value(), "ReadPort accepts a text ReadPortNumber rejects");
-        FUZZ_CHECK(*reading.number >= 0.0 && *reading.number <= 65535.0, "ReadPort accepts a number out of range");
-        FUZZ_CHECK(*reading.port == RoundHalfEven(*reading.number), "ReadPort is not the rounded number");
+        FUZZ_CHECK(reading.number.has_value(), "readPort accepts a text readPortNumber rejects");
+        FUZZ_CHECK(*reading.number >= 0.0 && *reading.number <= 65535.0, "readPort accepts a number out of range");
+        FUZZ_CHECK(*reading.port == roundHalfEven(*reading.number), "readPort is not the rounded number");
     }
     checkAgainstCLibrary(text, reading);
 }
@@ -93,15 +93,15 @@ void checkPortText(const QString &text)
 void checkRounding(double value)
 {
     SetFuzzContext("rounding the double of the bytes", QByteArrayView(reinterpret_cast<const char *>(&value), sizeof value));
-    const int rounded = RoundHalfEven(value);
+    const int rounded = roundHalfEven(value);
     if (std::isnan(value))
         return;
     const double expected = std::nearbyint(value);
     if (expected >= -2147483648.0 && expected <= 2147483647.0)
-        FUZZ_CHECK(rounded == expected, "RoundHalfEven differs from rounding to nearest, ties to even");
+        FUZZ_CHECK(rounded == expected, "roundHalfEven differs from rounding to nearest, ties to even");
     else
         FUZZ_CHECK(rounded == (value < 0 ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max()),
-                   "RoundHalfEven does not saturate beyond the range of int");
+                   "roundHalfEven does not saturate beyond the range of int");
 }
 
 } // namespace

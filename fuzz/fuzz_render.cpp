@@ -76,7 +76,7 @@ void checkStringRendering(const QByteArray &data)
         FUZZ_CHECK(RenderReceivedData(data, announced, DataFormat::String) == whole,
                    "String rendering depends on the announced count");
 
-    FUZZ_CHECK(BytesFromText(TextFromBytes(data)) == data, "a byte does not survive text and back");
+    FUZZ_CHECK(bytesFromText(textFromBytes(data)) == data, "a byte does not survive text and back");
 }
 
 } // namespace

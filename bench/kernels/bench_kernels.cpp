@@ -81,7 +81,7 @@ void addSizes(benchmark::internal::Benchmark *benchmark)
 void registerKernels()
 {
     for (const DataFormat format : {DataFormat::String, DataFormat::Decimal, DataFormat::Hex}) {
-        const std::string name = DataFormatName(format);
+        const std::string name = dataFormatName(format);
         addSizes(benchmark::RegisterBenchmark(("RenderReceivedData/" + name).c_str(), renderReceivedData, format));
         if (format != DataFormat::String)
             addSizes(benchmark::RegisterBenchmark(("EncodeTransmitData/" + name).c_str(), encodeTransmitData, format));

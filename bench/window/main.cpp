@@ -37,7 +37,7 @@ void reportUdpBursts(Report &report, int count, int rate, int size)
     for (int rxFormat : {1, 2}) {
         const UdpBurstFigures f = RunUdpBurst(window, rxFormat, count, rate, size);
         const QString scenario = QStringLiteral("UDP burst, %1: %2 datagrams of %3 bytes at %4/s")
-                                     .arg(QLatin1String(DataFormatName(DataFormat(rxFormat)))).arg(count).arg(size).arg(rate);
+                                     .arg(QLatin1String(dataFormatName(DataFormat(rxFormat)))).arg(count).arg(size).arg(rate);
         if (!f.ran) {
             report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
             continue;
@@ -98,7 +98,7 @@ void reportOneArrival(Report &report, qint64 bytes)
     for (int rxFormat : {2, 1}) {
         WindowUnderLoad window;
         const OneArrivalFigures f = RunOneArrival(window, rxFormat, bytes);
-        const QString scenario = QStringLiteral("One arrival of %1 KiB, %2").arg(bytes / 1024).arg(QLatin1String(DataFormatName(DataFormat(rxFormat))));
+        const QString scenario = QStringLiteral("One arrival of %1 KiB, %2").arg(bytes / 1024).arg(QLatin1String(dataFormatName(DataFormat(rxFormat))));
         if (!f.ran) {
             report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
             continue;

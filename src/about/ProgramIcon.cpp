@@ -4,13 +4,14 @@
 #include "ProgramIcon.h"
 
 // The resource lives in a static library; nothing else refers to it, so the
-// linker would drop it unless it is registered by name.
+// linker would drop it unless it is registered by name. Registering must
+// happen outside any namespace, hence a file-static function.
 static void registerIconResource()
 {
     Q_INIT_RESOURCE(vortlane_icons);
 }
 
-QIcon ProgramIcon()
+QIcon programIcon()
 {
     static const bool registered = (registerIconResource(), true);
     Q_UNUSED(registered);

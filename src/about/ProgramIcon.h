@@ -7,4 +7,4 @@
 
 // The program's own icon, 32 x 32 pixels in sixteen colours, carried inside
 // the executable: the picture of the about box and every window's icon.
-QIcon ProgramIcon();
+QIcon programIcon();

@@ -49,8 +49,8 @@ void frmAbout::applyLook()
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setFixedSize(382, 214);
-    setWindowIcon(ProgramIcon());
-    ui->picIcon->setPixmap(ProgramIcon().pixmap(QSize(32, 32)));
+    setWindowIcon(programIcon());
+    ui->picIcon->setPixmap(programIcon().pixmap(QSize(32, 32)));
 
     // Black text and a separator engraved grey over white need a light face,
     // whatever the desktop theme.

@@ -82,7 +82,7 @@ void explainMissingPlatform(QtMsgType type, const QMessageLogContext &context, c
 
 } // namespace
 
-void ExitUnlessDisplayAvailable(const QString &platformOption)
+void exitUnlessDisplayAvailable(const QString &platformOption)
 {
     const bool platformChosen = !platformOption.isEmpty() || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
     if (!platformChosen && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

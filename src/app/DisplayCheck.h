@@ -9,4 +9,4 @@
 // before the application is created, with the plugin named by -platform (or
 // nothing): prints one line saying what is missing and ends the program with
 // exit code 1 instead.
-void ExitUnlessDisplayAvailable(const QString &platformOption);
+void exitUnlessDisplayAvailable(const QString &platformOption);

@@ -10,7 +10,7 @@
 // peer's name, a port or a description completes. Peers and users read
 // these texts, so they stay exactly as they are, lower-case "outgoing" of
 // the UDP send included. The parse errors stay beside the encoder in
-// formats/, which knows no windows (ParseErrorMessage).
+// formats/, which knows no windows (parseErrorMessage).
 namespace StatusMessages {
 
 inline const QString startUp =

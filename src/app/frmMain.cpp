@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "frmMain.h"
+#include "StatusMessages.h"
 
 #include "HelpViewer.h"
 #include "TransmitDataEdit.h"
@@ -98,7 +99,7 @@ void frmMain::applyLook()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     setFont(dialogFont());
     for (QWidget *widget : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
                             static_cast<QWidget *>(ui->Label3), static_cast<QWidget *>(ui->txtStatus)})
@@ -145,7 +146,7 @@ void frmMain::StartUp()
     ui->optionRxDataFormatOS->button(0)->setChecked(true);
     ui->txtRemoteIP->setText(ListeningSocket->LocalIP());
     ui->txtRemotePort->setText(QStringLiteral("4000"));
-    SetStatus(QStringLiteral("Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected."),
+    SetStatus(StatusMessages::startUp,
               StatusColour::black);
     ui->txtPort->setFocus();
 }

@@ -117,7 +117,7 @@ QString handleCommandLine(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     const QString platform = handleCommandLine(argc, argv);
-    ExitUnlessDisplayAvailable(platform);
+    exitUnlessDisplayAvailable(platform);
     QApplication app(argc, argv);
     // One name for the menu entry, the Wayland app id and the X11 window
     // class, so a task bar matches the window to the entry's icon and name.

@@ -37,7 +37,7 @@ char *writeBytes(QStringView text, char *out)
 
 } // namespace
 
-QByteArray BytesFromText(QStringView text)
+QByteArray bytesFromText(QStringView text)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char *const begin = bytes.data();
@@ -45,7 +45,7 @@ QByteArray BytesFromText(QStringView text)
     return bytes;
 }
 
-QByteArray BytesFromTypedText(QStringView text)
+QByteArray bytesFromTypedText(QStringView text)
 {
     const qsizetype lineBreaks = std::count(text.begin(), text.end(), u'\n');
     QByteArray bytes(text.size() + lineBreaks, Qt::Uninitialized);
@@ -54,7 +54,7 @@ QByteArray BytesFromTypedText(QStringView text)
     return bytes;
 }
 
-QString TextFromBytes(QByteArrayView bytes)
+QString textFromBytes(QByteArrayView bytes)
 {
     return QString::fromLatin1(bytes);
 }

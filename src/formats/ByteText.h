@@ -10,10 +10,10 @@
 // to the characters U+0000 to U+00FF (Latin-1), so every byte value has a
 // character and text made from bytes turns back into the same bytes.
 // A character beyond Latin-1 has no single-byte form and becomes '?' (63).
-QByteArray BytesFromText(QStringView text);
-QString TextFromBytes(QByteArrayView bytes);
+QByteArray bytesFromText(QStringView text);
+QString textFromBytes(QByteArrayView bytes);
 
-// As BytesFromText, but each line break '\n' (the form a plain-text box
+// As bytesFromText, but each line break '\n' (the form a plain-text box
 // gives it) goes out as the pair CR LF (13 10), the way a line typed into
 // a transmit box travels on the wire.
-QByteArray BytesFromTypedText(QStringView text);
+QByteArray bytesFromTypedText(QStringView text);

@@ -8,7 +8,7 @@
 enum class DataFormat { String = 0, Decimal = 1, Hex = 2 };
 
 // The format's caption, as its option button reads.
-constexpr const char *DataFormatName(DataFormat format)
+constexpr const char *dataFormatName(DataFormat format)
 {
     switch (format) {
     case DataFormat::String:

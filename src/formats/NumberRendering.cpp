@@ -60,7 +60,7 @@ constexpr qsizetype slack = 4;
 
 } // namespace
 
-QString RenderDecimalText(QByteArrayView bytes)
+QString renderDecimalText(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};
@@ -82,7 +82,7 @@ QString RenderDecimalText(QByteArrayView bytes)
     return text;
 }
 
-QString RenderHexText(QByteArrayView bytes)
+QString renderHexText(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};

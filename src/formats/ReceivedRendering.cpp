@@ -12,7 +12,7 @@ QString RenderReceivedData(const QByteArray &data, qint64 bytesTotal, DataFormat
     switch (format) {
     case DataFormat::String:
         // The text is the whole fetch: nothing fetched is hidden.
-        return RenderStringText(data);
+        return renderStringText(data);
     case DataFormat::Decimal:
     case DataFormat::Hex:
         break;
@@ -21,5 +21,5 @@ QString RenderReceivedData(const QByteArray &data, qint64 bytesTotal, DataFormat
     // handed over; never read past the bytes actually held.
     const qsizetype count = qsizetype(std::clamp<qint64>(bytesTotal, 0, data.size()));
     const QByteArrayView bytes(data.constData(), count);
-    return format == DataFormat::Decimal ? RenderDecimalText(bytes) : RenderHexText(bytes);
+    return format == DataFormat::Decimal ? renderDecimalText(bytes) : renderHexText(bytes);
 }

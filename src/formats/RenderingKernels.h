@@ -9,6 +9,6 @@
 // The three renderings of an arrival, each over all the bytes it is given.
 // Each builds its text in one pass into a buffer sized once, since an
 // arrival may be megabytes and arrives on the thread that paints the window.
-QString RenderDecimalText(QByteArrayView bytes);
-QString RenderHexText(QByteArrayView bytes);
-QString RenderStringText(QByteArrayView bytes);
+QString renderDecimalText(QByteArrayView bytes);
+QString renderHexText(QByteArrayView bytes);
+QString renderStringText(QByteArrayView bytes);

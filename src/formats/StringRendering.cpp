@@ -88,7 +88,7 @@ private:
 // CR LF breaks the line. A lone LF shows its picture and still breaks the
 // line, so a Unix-style stream reads as lines yet can be told from CR LF; a
 // lone CR shows its picture and does not break, so a missing LF is seen.
-QString RenderStringText(QByteArrayView bytes)
+QString renderStringText(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};

@@ -22,14 +22,14 @@ struct TokenReading
     uchar value = 0;
 };
 
-inline bool IsDecimalDigit(char16_t c)
+inline bool isDecimalDigit(char16_t c)
 {
     // By code, not by QChar::isDigit: Arabic-Indic or fullwidth digits are
     // not numbers a byte can be read from.
     return c >= u'0' && c <= u'9';
 }
 
-inline TokenReading ReadDecimalToken(QStringView token)
+inline TokenReading readDecimalToken(QStringView token)
 {
     if (token.isEmpty())
         return {TokenVerdict::NotNumeric};
@@ -40,7 +40,7 @@ inline TokenReading ReadDecimalToken(QStringView token)
     unsigned value = 0;
     for (const QChar ch : token) {
         const char16_t c = ch.unicode();
-        if (!IsDecimalDigit(c))
+        if (!isDecimalDigit(c))
             return {TokenVerdict::NotNumeric};
         if (value <= 255)
             value = value * 10 + unsigned(c - u'0');
@@ -50,7 +50,7 @@ inline TokenReading ReadDecimalToken(QStringView token)
     return {TokenVerdict::Accepted, uchar(value)};
 }
 
-inline int HexDigitValue(char16_t c)
+inline int hexDigitValue(char16_t c)
 {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
@@ -61,13 +61,13 @@ inline int HexDigitValue(char16_t c)
 
 // An empty token is accepted: it holds no bad character and is not too
 // long. Whether it can be read is the encoder's question, not this one's.
-inline TokenReading ReadHexToken(QStringView token)
+inline TokenReading readHexToken(QStringView token)
 {
     // Every character is looked at before the length, so "GGG" is reported
     // as a bad character rather than as too long.
     unsigned value = 0;
     for (const QChar ch : token) {
-        const int digit = HexDigitValue(ch.unicode());
+        const int digit = hexDigitValue(ch.unicode());
         if (digit < 0)
             return {TokenVerdict::BadHexCharacter};
         value = value << 4 | unsigned(digit); // only read when two digits or fewer
@@ -78,4 +78,4 @@ inline TokenReading ReadHexToken(QStringView token)
 }
 
 // The status-line message for a rejected token; empty for an accepted one.
-QString ParseErrorMessage(TokenVerdict verdict);
+QString parseErrorMessage(TokenVerdict verdict);

@@ -4,7 +4,7 @@
 #include "TokenReading.h"
 #include "TransmitEncoding.h"
 
-QString ParseErrorMessage(TokenVerdict verdict)
+QString parseErrorMessage(TokenVerdict verdict)
 {
     // Both panels show these same texts, the outgoing one included.
     switch (verdict) {
@@ -27,25 +27,29 @@ bool IsNumericOnly(QStringView text)
     if (text.isEmpty())
         return false;
     for (const QChar c : text) {
-        if (!IsDecimalDigit(c.unicode()))
+        if (!isDecimalDigit(c.unicode()))
             return false;
     }
     return true;
 }
 
-static std::optional<QString> messageFor(TokenReading reading)
+namespace {
+
+std::optional<QString> messageFor(TokenReading reading)
 {
     if (reading.verdict == TokenVerdict::Accepted)
         return std::nullopt;
-    return ParseErrorMessage(reading.verdict);
+    return parseErrorMessage(reading.verdict);
 }
+
+} // namespace
 
 std::optional<QString> ValidateDecimalByte(QStringView token)
 {
-    return messageFor(ReadDecimalToken(token));
+    return messageFor(readDecimalToken(token));
 }
 
 std::optional<QString> ValidateHexByte(QStringView token)
 {
-    return messageFor(ReadHexToken(token));
+    return messageFor(readHexToken(token));
 }

@@ -107,7 +107,7 @@ EncodedTransmitData encodeNumbers(QString normalised)
         const QStringView token(tokenStart, tokenEnd);
         const TokenReading reading = Read(token);
         if (reading.verdict != TokenVerdict::Accepted) {
-            result.error = ParseErrorMessage(reading.verdict);
+            result.error = parseErrorMessage(reading.verdict);
             return result;
         }
         // An empty Hex token passes the test but holds no digit to read:
@@ -132,10 +132,10 @@ EncodedTransmitData EncodeTransmitData(const QString &text, DataFormat format)
     case DataFormat::String:
         break;
     case DataFormat::Decimal:
-        return encodeNumbers<ReadDecimalToken, ReadWellFormedDecimal>(trimSpaces(text));
+        return encodeNumbers<readDecimalToken, readWellFormedDecimal>(trimSpaces(text));
     case DataFormat::Hex:
-        return encodeNumbers<ReadHexToken, ReadWellFormedHex>(upperCased(trimSpaces(text)));
+        return encodeNumbers<readHexToken, readWellFormedHex>(upperCased(trimSpaces(text)));
     }
     // String sends the text as typed and leaves the box alone.
-    return {text, BytesFromTypedText(text), {}};
+    return {text, bytesFromTypedText(text), {}};
 }

@@ -27,7 +27,7 @@ constexpr auto hexValues = makeHexValues();
 
 } // namespace
 
-bool ReadWellFormedDecimal(QStringView text, char *out)
+bool readWellFormedDecimal(QStringView text, char *out)
 {
     // A token's value only grows as its digits come, so a value above 255
     // is caught at the digit that passes 255; once caught, the scan's answer
@@ -52,7 +52,7 @@ bool ReadWellFormedDecimal(QStringView text, char *out)
     return !bad;
 }
 
-bool ReadWellFormedHex(QStringView text, char *out)
+bool readWellFormedHex(QStringView text, char *out)
 {
     // As above, a third digit is caught where it comes, so neither the
     // length nor the value needs a bound of its own.

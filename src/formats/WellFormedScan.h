@@ -12,5 +12,5 @@
 // message. Tokens of one to three characters end at unpredictable places,
 // which would cost a mispredicted branch or two per byte; this scan has no
 // branch on the token's shape, so a megabyte of text reads in milliseconds.
-bool ReadWellFormedDecimal(QStringView text, char *out);
-bool ReadWellFormedHex(QStringView text, char *out);
+bool readWellFormedDecimal(QStringView text, char *out);
+bool readWellFormedHex(QStringView text, char *out);

@@ -26,7 +26,7 @@ void frmMain::connectOutgoingPanel()
 void frmMain::btnConnectOS_Click()
 {
     try {
-        const double port = ReadPortNumber(ui->txtRemotePort->text());
+        const double port = readPortNumber(ui->txtRemotePort->text());
         if (port < 0 || port > 65535) {
             // A rejected port leaves an open connection alone.
             setTextColour(ui->txtRemotePort, StatusColour::red);

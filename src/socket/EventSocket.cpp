@@ -168,7 +168,7 @@ void EventSocket::Connect(const QString &host, const QString &port)
         name = name.sliced(1, name.size() - 2);
     if (name.isEmpty())
         throw EventSocketError(QStringLiteral("The remote host is empty"));
-    const quint16 remotePort = ReadPort(port);
+    const quint16 remotePort = readPort(port);
     if (d->protocol == TcpProtocol)
         d->connectTcp(name, remotePort);
     else
@@ -178,7 +178,7 @@ void EventSocket::Connect(const QString &host, const QString &port)
 void EventSocket::Bind(const QString &port)
 {
     requireClosed(d->state);
-    const quint16 localPort = ReadPort(port);
+    const quint16 localPort = readPort(port);
     if (d->protocol == TcpProtocol)
         d->bindTcp(localPort);
     else

@@ -79,7 +79,7 @@ QString visibleText(QString text)
 
 } // namespace
 
-double ReadPortNumber(const QString &text)
+double readPortNumber(const QString &text)
 {
     const QStringView number = stripBlanks(text);
     if (number.isEmpty())
@@ -94,7 +94,7 @@ double ReadPortNumber(const QString &text)
     return number.toDouble();
 }
 
-int RoundHalfEven(double value)
+int roundHalfEven(double value)
 {
     if (std::isnan(value))
         return 0;
@@ -112,12 +112,12 @@ int RoundHalfEven(double value)
     return static_cast<int>(rounded);
 }
 
-quint16 ReadPort(const QString &text)
+quint16 readPort(const QString &text)
 {
-    const double value = ReadPortNumber(text);
+    const double value = readPortNumber(text);
     // The range is checked on the number as read, before rounding, as the
     // port boxes check it: 65535.4 and -0.4 are out of range there too.
     if (!(value >= 0.0 && value <= 65535.0))
         throw EventSocketError(u'"' + text + QStringLiteral("\" is not a port number from 0 to 65535"));
-    return static_cast<quint16>(RoundHalfEven(value));
+    return static_cast<quint16>(roundHalfEven(value));
 }

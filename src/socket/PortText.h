@@ -9,12 +9,12 @@
 // optional fraction and exponent, blanks around it allowed. Anything else
 // (the empty text, "abc", "inf") throws EventSocketError with a description
 // that says what was wrong, e.g. "abc" is not a number.
-double ReadPortNumber(const QString &text);
+double readPortNumber(const QString &text);
 
 // The nearest whole number, a value exactly halfway going to the even
 // neighbour (400.5 gives 400, 401.5 gives 402).
-int RoundHalfEven(double value);
+int roundHalfEven(double value);
 
-// ReadPortNumber and RoundHalfEven, with a range check 0..65535 on the number
+// readPortNumber and roundHalfEven, with a range check 0..65535 on the number
 // as read (65535.4 fails) that throws EventSocketError when it fails.
-quint16 ReadPort(const QString &text);
+quint16 readPort(const QString &text);

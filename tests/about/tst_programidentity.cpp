@@ -55,7 +55,7 @@ void tst_ProgramIdentity::shouldRecordTheVersionNumbers()
 
 void tst_ProgramIdentity::shouldDrawTheIconIn32PixelsAndSixteenColours()
 {
-    const QIcon icon = ProgramIcon();
+    const QIcon icon = programIcon();
     QVERIFY(!icon.isNull());
     QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
     const QImage picture = icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "hostile/Pourer.h"
 #include "support/WindowDriver.h"
 
 #include <QAccessible>
@@ -15,6 +16,11 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QWindow>
+
+#include <memory>
+
+enum class Flood { none, pouring, justEnded };
 
 class tst_MainWindow : public QObject
 {
@@ -41,6 +47,7 @@ private slots:
     void shouldSetTheColourBeforeTheText();
     void shouldTakeTheMessageExactlyAsPassed();
     void exitShouldCloseTheWindowAndItsSockets();
+    void closingShouldReleaseTheListeningPort_data();
     void closingShouldReleaseTheListeningPort();
     void manualShouldOpenTheViewerAndLeaveTheStatusAlone();
 };
@@ -400,11 +407,40 @@ void tst_MainWindow::exitShouldCloseTheWindowAndItsSockets()
     QCOMPARE(probe.error(), QAbstractSocket::ConnectionRefusedError);
 }
 
+void tst_MainWindow::closingShouldReleaseTheListeningPort_data()
+{
+    // A close command from the window system comes through the window's
+    // handle, as the title bar's close button and the desktop's close do;
+    // none may be refused, whatever is pouring in.
+    QTest::addColumn<bool>("fromTheSystem");
+    QTest::addColumn<int>("flood");
+    QTest::newRow("closed by the program") << false << int(Flood::none);
+    QTest::newRow("close command") << true << int(Flood::none);
+    QTest::newRow("close command while a peer pours in, Hex") << true << int(Flood::pouring);
+    QTest::newRow("close command right after a pour, Hex") << true << int(Flood::justEnded);
+}
+
 void tst_MainWindow::closingShouldReleaseTheListeningPort()
 {
+    QFETCH(bool, fromTheSystem);
+    QFETCH(int, flood);
     WindowDriver w;
+    w.select(QStringLiteral("optionRxDataFormatLS"), 2);
     const quint16 port = w.listenOnFreePort();
-    w.window->close();
+    QTcpSocket peer;
+    std::unique_ptr<Pourer> pourer;
+    if (Flood(flood) != Flood::none) {
+        peer.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(peer.waitForConnected(5000));
+        pourer = std::make_unique<Pourer>(&peer, 'x');
+        QTRY_VERIFY(w.text(QStringLiteral("txtReceivedDataLS")).startsWith(QStringLiteral("78 78")));
+        if (Flood(flood) == Flood::justEnded)
+            pourer.reset();
+    }
+    if (fromTheSystem)
+        w.window->windowHandle()->close();
+    else
+        w.window->close();
     QTRY_VERIFY(w.window.isNull());
     QTcpServer again;
     QVERIFY2(again.listen(QHostAddress::Any, port), qPrintable(again.errorString()));

@@ -50,7 +50,7 @@ void ByteTextTest::shouldTurnTextIntoOneBytePerCharacter()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
 
-    QCOMPARE(BytesFromText(text), bytes);
+    QCOMPARE(bytesFromText(text), bytes);
 }
 
 void ByteTextTest::shouldSendLineBreaksAsCrLf_data()
@@ -72,7 +72,7 @@ void ByteTextTest::shouldSendLineBreaksAsCrLf()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
 
-    QCOMPARE(BytesFromTypedText(text), bytes);
+    QCOMPARE(bytesFromTypedText(text), bytes);
 }
 
 void ByteTextTest::shouldGiveEveryByteItsLatin1Character()
@@ -81,23 +81,23 @@ void ByteTextTest::shouldGiveEveryByteItsLatin1Character()
     for (int b = 0; b < 256; ++b)
         bytes.append(char(b));
 
-    const QString text = TextFromBytes(bytes);
+    const QString text = textFromBytes(bytes);
 
     QCOMPARE(text.size(), 256);
     for (int b = 0; b < 256; ++b)
         QCOMPARE(text.at(b).unicode(), char16_t(b));
-    QCOMPARE(BytesFromText(text), bytes);
+    QCOMPARE(bytesFromText(text), bytes);
 }
 
 void ByteTextTest::shouldKeepZeroBytesInsideText()
 {
     const QByteArray bytes("A\0\0B\0", 5);
 
-    const QString text = TextFromBytes(bytes);
+    const QString text = textFromBytes(bytes);
 
     QCOMPARE(text.size(), 5);
     QCOMPARE(text.at(4), QChar(0));
-    QCOMPARE(BytesFromText(text), bytes);
+    QCOMPARE(bytesFromText(text), bytes);
 }
 
 QTEST_APPLESS_MAIN(ByteTextTest)

@@ -72,7 +72,7 @@ void FormatRoundTripTest::shouldTurnTextFromBytesBackIntoTheSameBytes()
 {
     QFETCH(QByteArray, bytes);
 
-    QCOMPARE(BytesFromText(TextFromBytes(bytes)), bytes);
+    QCOMPARE(bytesFromText(textFromBytes(bytes)), bytes);
 }
 
 QTEST_APPLESS_MAIN(FormatRoundTripTest)

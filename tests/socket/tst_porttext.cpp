@@ -54,7 +54,7 @@ void PortTextTest::shouldReadNumbersAsAPortBoxHoldsThem()
     QFETCH(QString, text);
     QFETCH(double, expected);
 
-    QCOMPARE(ReadPortNumber(text), expected);
+    QCOMPARE(readPortNumber(text), expected);
 }
 
 void PortTextTest::shouldRejectTextThatIsNotANumber_data()
@@ -98,7 +98,7 @@ void PortTextTest::shouldRejectTextThatIsNotANumber()
     QFETCH(QString, description);
 
     try {
-        ReadPortNumber(text);
+        readPortNumber(text);
         QFAIL("the text was read as a number");
     } catch (const EventSocketError &error) {
         QCOMPARE(error.description(), description);
@@ -110,9 +110,9 @@ void PortTextTest::shouldReadAnOverflowingExponentAsInfinite()
 {
     // A well-formed number, far out of any port range: the range check, not
     // the conversion, turns it down.
-    QVERIFY(std::isinf(ReadPortNumber(QStringLiteral("1e999"))));
-    QVERIFY(ReadPortNumber(QStringLiteral("-1e999")) < 0);
-    QCOMPARE(ReadPortNumber(QStringLiteral("1e-999")), 0.0);
+    QVERIFY(std::isinf(readPortNumber(QStringLiteral("1e999"))));
+    QVERIFY(readPortNumber(QStringLiteral("-1e999")) < 0);
+    QCOMPARE(readPortNumber(QStringLiteral("1e-999")), 0.0);
 }
 
 void PortTextTest::shouldRoundHalfToEven_data()
@@ -142,7 +142,7 @@ void PortTextTest::shouldRoundHalfToEven()
     QFETCH(double, value);
     QFETCH(int, expected);
 
-    QCOMPARE(RoundHalfEven(value), expected);
+    QCOMPARE(roundHalfEven(value), expected);
 }
 
 void PortTextTest::shouldReadPortsInRange_data()
@@ -164,7 +164,7 @@ void PortTextTest::shouldReadPortsInRange()
     QFETCH(QString, text);
     QFETCH(int, expected);
 
-    QCOMPARE(int(ReadPort(text)), expected);
+    QCOMPARE(int(readPort(text)), expected);
 }
 
 void PortTextTest::shouldRejectPortsOutOfRange_data()
@@ -184,7 +184,7 @@ void PortTextTest::shouldRejectPortsOutOfRange()
     QFETCH(QString, text);
 
     try {
-        ReadPort(text);
+        readPort(text);
         QFAIL("the port was accepted");
     } catch (const EventSocketError &error) {
         QCOMPARE(error.description(), u'"' + text + QStringLiteral("\" is not a port number from 0 to 65535"));
