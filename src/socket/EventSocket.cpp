@@ -54,30 +54,21 @@ QString addressText(const QHostAddress &address)
 void EventSocket::Private::closeAll()
 {
     ++generation;
-    retire(listener, q);
+    retire(tcp.listener, q);
     // Bytes already reported as sent still reach the peer: the connection
     // finishes in the background while this socket is closed at once.
-    if (connection) {
-        QObject::disconnect(connection, nullptr, q, nullptr);
-        ClosingConnections::adopt(std::exchange(connection, nullptr));
+    if (tcp.connection) {
+        QObject::disconnect(tcp.connection, nullptr, q, nullptr);
+        ClosingConnections::adopt(std::exchange(tcp.connection, nullptr));
     }
     // The reader stops before its socket closes under it.
-    reader.reset();
-    inbox.clear();
-    retire(udp, q);
+    udp.reader.reset();
+    retire(udp.socket, q);
     // A lookup still running is abandoned, never waited for.
     lookup.reset();
-    lookupFailed = false;
-    destinationFixed = false;
-    destinationAddress.clear();
-    destinationPort = 0;
-    received.clear();
-    arrivalQueued = false;
-    announced = {};
-    holdsAnnounced = false;
-    remoteAddress.clear();
-    remoteName.clear();
-    remotePort = 0;
+    tcp = {};
+    udp = {};
+    remote = {};
     boundPort = 0;
     state = StateClosed;
 }
@@ -139,14 +130,14 @@ QString EventSocket::LocalIP() const
 
 QString EventSocket::RemoteHostIP() const
 {
-    if (d->remoteAddress.isNull())
-        return d->remoteName;
-    return addressText(d->remoteAddress);
+    if (d->remote.address.isNull())
+        return d->remote.name;
+    return addressText(d->remote.address);
 }
 
 int EventSocket::RemotePort() const
 {
-    return d->remotePort;
+    return d->remote.port;
 }
 
 int EventSocket::State() const
@@ -191,7 +182,7 @@ void EventSocket::Listen()
         throw EventSocketError(QStringLiteral("Only a TCP socket can listen"));
     if (d->state == StateListening)
         return;
-    if (d->state != StateOpen || !d->listener)
+    if (d->state != StateOpen || !d->tcp.listener)
         throw EventSocketError(QStringLiteral("The socket must be bound to a port before it can listen"));
     d->listen();
 }
@@ -217,7 +208,7 @@ void EventSocket::GetData(QByteArray &data)
         d->fetchDatagram(data);
         return;
     }
-    data = std::exchange(d->received, QByteArray());
+    data = std::exchange(d->tcp.received, QByteArray());
     // The next piece of a stream waiting in the connection's buffer.
     d->readConnection();
 }

@@ -94,32 +94,47 @@ struct EventSocket::Private
 
     // The remote side as RemoteHostIP() names it. A host name given to
     // Connect stands in until its address is known.
-    QHostAddress remoteAddress;
-    QString remoteName;
-    int remotePort = 0;
+    struct Remote
+    {
+        QHostAddress address;
+        QString name;
+        int port = 0;
+    };
+    Remote remote;
 
-    // TCP
-    QTcpServer *listener = nullptr;
-    QTcpSocket *connection = nullptr;
-    QByteArray received;
-    bool arrivalQueued = false;
-    std::map<int, Request> requests;  // only while their handler runs
-    int lastRequestID = 0;
-
-    // UDP
-    QUdpSocket *udp = nullptr;
-    std::unique_ptr<DatagramReader> reader;
-    std::deque<DatagramReader::Datagram> inbox; // taken from the reader, not yet announced
-    DatagramReader::Datagram announced;         // the datagram of the DataArrival under way
-    bool holdsAnnounced = false;
     // A host name given to Connect, while it is looked up.
     std::unique_ptr<HostLookup> lookup;
-    bool lookupFailed = false;
-    // Where datagrams go. Connect fixes it, and then no datagram that
-    // arrives moves it; after Bind alone it is the sender of the latest one.
-    bool destinationFixed = false;
-    QHostAddress destinationAddress;
-    quint16 destinationPort = 0;
+
+    // What a TCP socket holds while open; Close() starts afresh.
+    struct Tcp
+    {
+        QTcpServer *listener = nullptr;
+        QTcpSocket *connection = nullptr;
+        QByteArray received;
+        bool arrivalQueued = false;
+    };
+    Tcp tcp;
+    // Peers offered to their handler. They outlive a Close(): the handler
+    // closes the listener before it accepts.
+    std::map<int, Request> requests;
+    int lastRequestID = 0;
+
+    // What a UDP socket holds while open; Close() starts afresh.
+    struct Udp
+    {
+        QUdpSocket *socket = nullptr;
+        std::unique_ptr<DatagramReader> reader;
+        std::deque<DatagramReader::Datagram> inbox; // taken from the reader, not yet announced
+        DatagramReader::Datagram announced;         // the datagram of the DataArrival under way
+        bool holdsAnnounced = false;
+        bool lookupFailed = false;
+        // Where datagrams go. Connect fixes it, and then no datagram that
+        // arrives moves it; after Bind alone it is the sender of the latest one.
+        bool destinationFixed = false;
+        QHostAddress destinationAddress;
+        quint16 destinationPort = 0;
+    };
+    Udp udp;
 };
 
 // Dotted text for IPv4 peers, also when they reach a dual-stack socket as

@@ -17,6 +17,14 @@ namespace {
 // The most one DataArrival announces of a stream.
 constexpr qint64 readPiece = 256 * 1024;
 
+// A peer that is not taken: reset at once, deleted from the event loop,
+// since one of its signals may be on the stack below us.
+void turnAway(QTcpSocket *socket)
+{
+    socket->abort();
+    socket->deleteLater();
+}
+
 int byteCount(qsizetype size)
 {
     return static_cast<int>(std::min<qsizetype>(size, std::numeric_limits<int>::max()));
@@ -47,26 +55,25 @@ void EventSocket::Private::bindTcp(quint16 port)
         const SocketFailure failure = describeSocketError(error, server->errorString());
         queueError(failure);
     });
-    listener = server;
+    tcp.listener = server;
     boundPort = server->serverPort();
     state = StateOpen;
 }
 
 void EventSocket::Private::listen()
 {
-    listener->resumeAccepting();
+    tcp.listener->resumeAccepting();
     state = StateListening;
 }
 
 void EventSocket::Private::takeRequests()
 {
-    while (listener && listener->hasPendingConnections()) {
-        QTcpSocket *socket = listener->nextPendingConnection();
+    while (tcp.listener && tcp.listener->hasPendingConnections()) {
+        QTcpSocket *socket = tcp.listener->nextPendingConnection();
         // A peer that reset the connection before it was taken has no
         // address left and nothing to read: there is no one to accept.
         if (socket->peerAddress().isNull()) {
-            socket->abort();
-            socket->deleteLater();
+            turnAway(socket);
             continue;
         }
         // The handler closes the listener before it accepts; the connection
@@ -81,8 +88,7 @@ void EventSocket::Private::takeRequests()
                     offerRequest(request);
                 } else {
                     // The listener closed before this peer's turn came.
-                    request.socket->abort();
-                    request.socket->deleteLater();
+                    turnAway(request.socket);
                 }
             },
             Qt::QueuedConnection);
@@ -100,8 +106,7 @@ void EventSocket::Private::offerRequest(Request request)
     // Not taken by its handler: the peer is turned away.
     const auto it = requests.find(requestID);
     if (it != requests.end()) {
-        it->second.socket->abort();
-        it->second.socket->deleteLater();
+        turnAway(it->second.socket);
         requests.erase(it);
     }
 }
@@ -115,9 +120,9 @@ void EventSocket::Private::acceptRequest(int requestID)
     requests.erase(it);
 
     protocol = TcpProtocol;
-    connection = request.socket;
-    remoteAddress = request.address;
-    remotePort = request.port;
+    tcp.connection = request.socket;
+    remote.address = request.address;
+    remote.port = request.port;
     boundPort = request.localPort;
     state = StateConnected;
     watchConnection();
@@ -125,7 +130,7 @@ void EventSocket::Private::acceptRequest(int requestID)
     // The peer may have sent bytes, or even gone, while it waited: its bytes
     // sit in the socket's buffer and are announced like any others.
     readConnection();
-    if (connection->state() == QAbstractSocket::UnconnectedState)
+    if (tcp.connection->state() == QAbstractSocket::UnconnectedState)
         queue([this] { peerClosed(); });
 }
 
@@ -140,9 +145,9 @@ void EventSocket::Private::connectTcp(const QString &host, quint16 port)
         fail(error, systemText);
     }
     protocol = TcpProtocol;
-    connection = socket;
-    remoteName = host;
-    remotePort = port;
+    tcp.connection = socket;
+    remote.name = host;
+    remote.port = port;
     watchConnection();
     QHostAddress literal;
     if (literal.setAddress(host)) {
@@ -169,7 +174,7 @@ void EventSocket::Private::tcpHostLookedUp(const QList<QHostAddress> &addresses)
         return;
     }
     state = StateConnecting;
-    connection->connectToHost(HostLookup::preferred(addresses), static_cast<quint16>(remotePort));
+    tcp.connection->connectToHost(HostLookup::preferred(addresses), static_cast<quint16>(remote.port));
 }
 
 void EventSocket::Private::watchConnection()
@@ -177,20 +182,20 @@ void EventSocket::Private::watchConnection()
     // A peer pushing at full speed is taken a bounded piece per arrival, so
     // each turn of the event loop stays short and memory stays small; the
     // rest waits in the system, which slows the peer down.
-    connection->setReadBufferSize(readPiece);
-    QObject::connect(connection, &QAbstractSocket::connected, q, [this] { connectionMade(); });
-    QObject::connect(connection, &QIODevice::readyRead, q, [this] { readConnection(); });
-    QObject::connect(connection, &QAbstractSocket::disconnected, q, [this] { peerClosed(); });
-    QObject::connect(connection, &QAbstractSocket::errorOccurred, q,
+    tcp.connection->setReadBufferSize(readPiece);
+    QObject::connect(tcp.connection, &QAbstractSocket::connected, q, [this] { connectionMade(); });
+    QObject::connect(tcp.connection, &QIODevice::readyRead, q, [this] { readConnection(); });
+    QObject::connect(tcp.connection, &QAbstractSocket::disconnected, q, [this] { peerClosed(); });
+    QObject::connect(tcp.connection, &QAbstractSocket::errorOccurred, q,
                      [this](QAbstractSocket::SocketError error) { connectionFailed(error); });
 }
 
 void EventSocket::Private::connectionMade()
 {
     state = StateConnected;
-    remoteAddress = connection->peerAddress();
-    remotePort = connection->peerPort();
-    boundPort = connection->localPort();
+    remote.address = tcp.connection->peerAddress();
+    remote.port = tcp.connection->peerPort();
+    boundPort = tcp.connection->localPort();
     queue([this] { emit q->ConnectEvent(); });
 }
 
@@ -200,7 +205,7 @@ void EventSocket::Private::connectionFailed(QAbstractSocket::SocketError error)
     // disconnected() raises, not an error.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    const SocketFailure failure = describeSocketError(error, connection->errorString());
+    const SocketFailure failure = describeSocketError(error, tcp.connection->errorString());
     // A connection already made ends in disconnected() and its CloseEvent;
     // an attempt that failed has nothing more to come.
     if (state != StateConnected && state != StateClosing)
@@ -210,25 +215,25 @@ void EventSocket::Private::connectionFailed(QAbstractSocket::SocketError error)
 
 void EventSocket::Private::readConnection()
 {
-    if (!connection || connection->bytesAvailable() <= 0 || received.size() >= readPiece)
+    if (!tcp.connection || tcp.connection->bytesAvailable() <= 0 || tcp.received.size() >= readPiece)
         return;
-    if (received.isEmpty())
-        received = connection->read(readPiece);
+    if (tcp.received.isEmpty())
+        tcp.received = tcp.connection->read(readPiece);
     else
-        received += connection->read(readPiece - received.size());
+        tcp.received += tcp.connection->read(readPiece - tcp.received.size());
     queueArrival();
 }
 
 void EventSocket::Private::queueArrival()
 {
     // One DataArrival announces everything that came since the last fetch.
-    if (arrivalQueued)
+    if (tcp.arrivalQueued)
         return;
-    arrivalQueued = true;
+    tcp.arrivalQueued = true;
     queue([this] {
-        arrivalQueued = false;
-        if (!received.isEmpty())
-            emit q->DataArrival(byteCount(received.size()));
+        tcp.arrivalQueued = false;
+        if (!tcp.received.isEmpty())
+            emit q->DataArrival(byteCount(tcp.received.size()));
     });
 }
 
@@ -237,8 +242,8 @@ void EventSocket::Private::peerClosed()
     if (state == StateClosing)
         return;
     // Bytes that came with the close are queued before the CloseEvent.
-    if (connection && connection->bytesAvailable() > 0) {
-        received += connection->readAll();
+    if (tcp.connection && tcp.connection->bytesAvailable() > 0) {
+        tcp.received += tcp.connection->readAll();
         queueArrival();
     }
     state = StateClosing;
@@ -247,10 +252,10 @@ void EventSocket::Private::peerClosed()
 
 void EventSocket::Private::sendTcp(const QByteArray &data)
 {
-    if (state != StateConnected || !connection)
+    if (state != StateConnected || !tcp.connection)
         throw EventSocketError(QStringLiteral("The socket is not connected"));
     if (data.isEmpty())
         return;
-    if (connection->write(data) != data.size())
-        fail(connection->error(), connection->errorString());
+    if (tcp.connection->write(data) != data.size())
+        fail(tcp.connection->error(), tcp.connection->errorString());
 }

@@ -34,13 +34,13 @@ void EventSocket::Private::bindUdp(quint16 port)
         fail(error, systemText);
     }
     protocol = UdpProtocol;
-    udp = socket;
+    udp.socket = socket;
     boundPort = socket->localPort();
     state = StateOpen;
     // The socket is read on a thread of its own; Qt's own reading stays
     // unused, and Qt stops announcing the socket after a first notice.
     const quint64 gen = generation;
-    reader = std::make_unique<DatagramReader>(socket->socketDescriptor(), [this, gen] {
+    udp.reader = std::make_unique<DatagramReader>(socket->socketDescriptor(), [this, gen] {
         QMetaObject::invokeMethod(
             q,
             [this, gen] {
@@ -54,18 +54,18 @@ void EventSocket::Private::bindUdp(quint16 port)
 void EventSocket::Private::connectUdp(const QString &host, quint16 port)
 {
     bindUdp(static_cast<quint16>(localPort));
-    remotePort = port;
-    destinationFixed = true;
-    destinationPort = port;
+    remote.port = port;
+    udp.destinationFixed = true;
+    udp.destinationPort = port;
     QHostAddress literal;
     if (literal.setAddress(host)) {
-        remoteAddress = literal;
-        destinationAddress = literal;
+        remote.address = literal;
+        udp.destinationAddress = literal;
         return;
     }
     // A name is looked up without blocking the window; until its address is
     // known there is nowhere to send to, and a send says so.
-    remoteName = host;
+    remote.name = host;
     lookup = std::make_unique<HostLookup>(host, q, [this](const QList<QHostAddress> &addresses) {
         udpHostLookedUp(addresses);
     });
@@ -75,84 +75,84 @@ void EventSocket::Private::udpHostLookedUp(const QList<QHostAddress> &addresses)
 {
     lookup.reset();
     if (addresses.isEmpty()) {
-        lookupFailed = true;
+        udp.lookupFailed = true;
         state = StateError;
         queueError(describeSocketError(QAbstractSocket::HostNotFoundError));
         return;
     }
-    destinationAddress = HostLookup::preferred(addresses);
+    udp.destinationAddress = HostLookup::preferred(addresses);
     // A datagram fetched meanwhile named its own sender; the name stays in
     // RemoteHostIP() only while nothing else has taken its place.
-    if (remoteAddress.isNull()) {
-        remoteAddress = destinationAddress;
-        remoteName.clear();
+    if (remote.address.isNull()) {
+        remote.address = udp.destinationAddress;
+        remote.name.clear();
     }
 }
 
 void EventSocket::Private::deliverDatagrams()
 {
-    if (!reader)
+    if (!udp.reader)
         return;
-    std::deque<DatagramReader::Datagram> arrived = reader->take();
-    std::move(arrived.begin(), arrived.end(), std::back_inserter(inbox));
+    std::deque<DatagramReader::Datagram> arrived = udp.reader->take();
+    std::move(arrived.begin(), arrived.end(), std::back_inserter(udp.inbox));
 
     const QPointer<EventSocket> alive(q);
     const quint64 gen = generation;
     QElapsedTimer turn;
     turn.start();
-    for (int delivered = 0; !inbox.empty() && delivered < datagramsPerTurn; ++delivered) {
-        announced = std::move(inbox.front());
-        inbox.pop_front();
-        holdsAnnounced = true;
-        emit q->DataArrival(static_cast<int>(announced.data.size()));
+    for (int delivered = 0; !udp.inbox.empty() && delivered < datagramsPerTurn; ++delivered) {
+        udp.announced = std::move(udp.inbox.front());
+        udp.inbox.pop_front();
+        udp.holdsAnnounced = true;
+        emit q->DataArrival(static_cast<int>(udp.announced.data.size()));
         if (!alive || gen != generation)
             return;
         // Not fetched by its handler: gone, as the next one takes its place.
-        announced = {};
-        holdsAnnounced = false;
+        udp.announced = {};
+        udp.holdsAnnounced = false;
         if (turn.nsecsElapsed() > deliveryTurnNanoseconds)
             break;
     }
-    if (!inbox.empty())
+    if (!udp.inbox.empty())
         queue([this] { deliverDatagrams(); });
 }
 
 void EventSocket::Private::fetchDatagram(QByteArray &data)
 {
-    if (!holdsAnnounced) {
+    if (!udp.holdsAnnounced) {
         data.clear();
         return;
     }
-    data = announced.data;
+    data = udp.announced.data;
     // RemoteHostIP() now names this datagram's sender. Only a socket that
     // was not given a destination answers whoever wrote last: one stray
     // datagram must not redirect what the user sends to a chosen host.
-    remoteAddress = announced.sender;
-    remoteName.clear();
-    remotePort = announced.senderPort;
-    if (!destinationFixed) {
-        destinationAddress = remoteAddress;
-        destinationPort = static_cast<quint16>(remotePort);
+    remote.address = udp.announced.sender;
+    remote.name.clear();
+    remote.port = udp.announced.senderPort;
+    if (!udp.destinationFixed) {
+        udp.destinationAddress = remote.address;
+        udp.destinationPort = static_cast<quint16>(remote.port);
     }
-    announced = {};
-    holdsAnnounced = false;
+    udp.announced = {};
+    udp.holdsAnnounced = false;
 }
 
 void EventSocket::Private::sendUdp(const QByteArray &data)
 {
-    if (!udp)
+    if (!udp.socket)
         throw EventSocketError(QStringLiteral("The socket is not open"));
     if (lookup)
         throw EventSocketError(QStringLiteral("The host name is still being looked up; send again once it is found"));
-    if (lookupFailed)
+    if (udp.lookupFailed)
         throw EventSocketError(describeSocketError(QAbstractSocket::HostNotFoundError).description);
-    if (destinationAddress.isNull())
+    if (udp.destinationAddress.isNull())
         throw EventSocketError(QStringLiteral("There is no remote host to send to: no datagram has arrived yet"),
                                EventSocketError::NoDestinationYet);
-    if (udp->writeDatagram(data, destinationAddress, destinationPort) < 0)
-        fail(udp->error(), udp->errorString());
+    if (udp.socket->writeDatagram(data, udp.destinationAddress, udp.destinationPort) < 0)
+        fail(udp.socket->error(), udp.socket->errorString());
     // The sent message names where this datagram went.
-    remoteAddress = destinationAddress;
-    remoteName.clear();
-    remotePort = destinationPort;
+    remote.address = udp.destinationAddress;
+    remote.name.clear();
+    remote.port = udp.destinationPort;
 }
