@@ -3,6 +3,7 @@
 
 #include "StartUp.h"
 
+#include "FirstPaint.h"
 #include "Probes.h"
 
 #include "app/frmMain.h"
@@ -13,45 +14,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
 constexpr double mib = 1024.0 * 1024.0;
-
-// Ends the child once the turn of the event loop that drew the window's
-// first paint is over.
-class FirstPaint : public QObject
-{
-public:
-    explicit FirstPaint(QWidget *window) : window(window) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !seen) {
-            auto *widget = qobject_cast<QWidget *>(watched);
-            if (widget && widget->window() == window) {
-                seen = true;
-                QTimer::singleShot(0, this, [] {
-                    std::printf("painted %lld %lld\n", static_cast<long long>(MonotonicNs()),
-                                static_cast<long long>(ResidentBytes()));
-                    std::fflush(stdout);
-                    QCoreApplication::exit(0);
-                });
-            }
-        }
-        return false;
-    }
-
-private:
-    QWidget *window;
-    bool seen = false;
-};
 
 // A display of our own: Xvfb on the first free display number.
 class VirtualDisplay
@@ -138,35 +107,73 @@ int RunStartUpChild(int argc, char **argv)
     return application.exec();
 }
 
+namespace {
+
+// Starts one child and returns its milliseconds from start to first paint,
+// or a negative number when it did not paint.
+double timeToFirstPaint(const QString &program, const QStringList &arguments,
+                        const QProcessEnvironment &environment, double &residentMiB)
+{
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const qint64 startNs = MonotonicNs();
+    child.start(program, arguments);
+    if (!child.waitForFinished(20000)) {
+        child.kill();
+        child.waitForFinished(1000);
+        return -1;
+    }
+    const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
+    if (words.size() != 3 || words.first() != "painted")
+        return -1;
+    residentMiB = std::max(residentMiB, words.at(2).toLongLong() / mib);
+    return double(words.at(1).toLongLong() - startNs) / 1e6;
+}
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+} // namespace
+
 StartUpFigures MeasureStartUp(int runs)
 {
     StartUpFigures figures;
     VirtualDisplay display;
     figures.display = display.running() ? QStringLiteral("Xvfb") : QStringLiteral("offscreen");
     const QProcessEnvironment environment = childEnvironment(display);
+    const QString bare = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vortlane_bench_bare"));
+    const bool withBare = QFileInfo(bare).isExecutable();
 
+    // One start of each, not counted, brings both programs' files into the
+    // disk cache: the first start after a build reads them from disk, and
+    // only ours would pay for that. Then the two take turns, each going
+    // first every other run, so that the machine's load weighs on both alike.
+    double unused = 0;
+    timeToFirstPaint(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")}, environment, unused);
+    if (withBare)
+        timeToFirstPaint(bare, {}, environment, unused);
     for (int run = 0; run < runs; ++run) {
-        QProcess child;
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const qint64 startNs = MonotonicNs();
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")});
-        if (!child.waitForFinished(20000)) {
-            child.kill();
-            child.waitForFinished(1000);
-            continue;
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((run + turn) % 2 == 0) {
+                const double ms = timeToFirstPaint(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")},
+                                                   environment, figures.residentMiB);
+                if (ms >= 0)
+                    figures.msToPainted << ms;
+            } else if (withBare) {
+                const double ms = timeToFirstPaint(bare, {}, environment, figures.bareResidentMiB);
+                if (ms >= 0)
+                    figures.bareMsToPainted << ms;
+            }
         }
-        const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
-        if (words.size() != 3 || words.first() != "painted")
-            continue;
-        figures.msToPainted << double(words.at(1).toLongLong() - startNs) / 1e6;
-        figures.residentMiB = std::max(figures.residentMiB, words.at(2).toLongLong() / mib);
     }
-    if (!figures.msToPainted.isEmpty()) {
-        QList<double> sorted = figures.msToPainted;
-        std::sort(sorted.begin(), sorted.end());
-        figures.medianMs = sorted.at(sorted.size() / 2);
-    }
+    figures.medianMs = median(figures.msToPainted);
+    figures.bareMedianMs = median(figures.bareMsToPainted);
 
     // The program itself, started as a user starts it: its memory once it
     // has settled.

@@ -19,5 +19,10 @@ struct StartUpFigures
     double medianMs = 0;
     double residentMiB = 0;   // the child's, at its first paint
     double programResidentMiB = -1; // vortlane itself, a second after launch
+    // A plain Qt window with the same widgets, started the same way in turn
+    // with ours (empty when vortlane_bench_bare was not built).
+    QList<double> bareMsToPainted;
+    double bareMedianMs = 0;
+    double bareResidentMiB = 0;
 };
 StartUpFigures MeasureStartUp(int runs);
