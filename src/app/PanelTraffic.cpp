@@ -8,12 +8,31 @@
 
 #include "formats/TransmitEncoding.h"
 #include "socket/EventSocket.h"
+#include "socket/PortText.h"
 
 #include <QButtonGroup>
+#include <QLineEdit>
 
 QString frmMain::peerText(const EventSocket *socket)
 {
     return socket->RemoteHostIP() + u':' + QString::number(socket->RemotePort());
+}
+
+EventSocket::ProtocolValue frmMain::transportOf(const QButtonGroup *group)
+{
+    return EventSocket::ProtocolValue(group->checkedId());
+}
+
+std::optional<double> frmMain::checkedPort(QLineEdit *box, const QString &invalidMessage)
+{
+    // A text that is no number at all throws, and is reported by the caller.
+    const double port = readPortNumber(box->text());
+    if (!isPortNumber(port)) {
+        setTextColour(box, StatusColour::red);
+        SetStatusError(invalidMessage);
+        return std::nullopt;
+    }
+    return port;
 }
 
 void frmMain::sendTransmitData(TransmitDataEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
@@ -31,7 +50,7 @@ void frmMain::sendTransmitData(TransmitDataEdit *box, QButtonGroup *txFormat, QB
             return;
         }
         // The transport is the one selected now, not the one the socket was opened with.
-        if (transport->checkedId() == 0) {
+        if (transportOf(transport) == EventSocket::TcpProtocol) {
             if (socket->State() != EventSocket::StateConnected) {
                 SetStatusError(messages.notConnected);
                 return;

@@ -5,13 +5,16 @@
 
 #include "StatusColour.h"
 
+#include "socket/EventSocket.h"
+
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
-class EventSocket;
 class QButtonGroup;
 class QCloseEvent;
+class QLineEdit;
 class ReceivedDataView;
 class TransmitDataEdit;
 
@@ -42,6 +45,13 @@ private:
     static void setTextColour(QWidget *widget, StatusColour colour);
     static void writeBack(TransmitDataEdit *box, const QString &text);
     static QString peerText(const EventSocket *socket);
+
+    // The steps both panels share (PanelTraffic.cpp).
+    // The transport option, whose indexes are the socket's protocols.
+    static EventSocket::ProtocolValue transportOf(const QButtonGroup *group);
+    // The port box read as a number from 0 to 65535; out of range, the box
+    // turns red, the panel's message is shown and nothing is given.
+    std::optional<double> checkedPort(QLineEdit *box, const QString &invalidMessage);
 
     // The send and receive steps are the same on both panels; each panel
     // names its own controls, socket and messages.

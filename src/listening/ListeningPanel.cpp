@@ -26,24 +26,22 @@ void frmMain::connectListeningPanel()
 void frmMain::btnSetPort_Click()
 {
     try {
-        const double port = readPortNumber(ui->txtPort->text());
-        if (port < 0 || port > 65535) {
-            // A rejected port leaves whatever is open alone.
-            setTextColour(ui->txtPort, StatusColour::red);
-            SetStatusError(StatusMessages::listeningInvalidPort);
+        // A rejected port leaves whatever is open alone.
+        const std::optional<double> port = checkedPort(ui->txtPort, StatusMessages::listeningInvalidPort);
+        if (!port)
             return;
-        }
-        const bool tcp = ui->optionTransportLS->button(0)->isChecked();
+        const auto transport = transportOf(ui->optionTransportLS);
+        const bool tcp = transport == EventSocket::TcpProtocol;
         ListeningSocket->Close();
-        ListeningSocket->SetProtocol(tcp ? EventSocket::TcpProtocol : EventSocket::UdpProtocol);
-        ListeningSocket->SetLocalPort(roundHalfEven(port));
+        ListeningSocket->SetProtocol(transport);
+        ListeningSocket->SetLocalPort(roundHalfEven(*port));
         ListeningSocket->Bind(ui->txtPort->text());
         if (tcp)
             ListeningSocket->Listen();
         // The port shown is the box's text as typed, not the number read
         // from it; but where the system chose the port, the user must learn
         // which one it chose.
-        const QString portShown = roundHalfEven(port) == 0 ? QString::number(ListeningSocket->LocalPort())
+        const QString portShown = roundHalfEven(*port) == 0 ? QString::number(ListeningSocket->LocalPort())
                                                            : ui->txtPort->text();
         SetStatus((tcp ? StatusMessages::listeningOnTcp
                        : StatusMessages::listeningOnUdp)

@@ -26,20 +26,16 @@ void frmMain::connectOutgoingPanel()
 void frmMain::btnConnectOS_Click()
 {
     try {
-        const double port = readPortNumber(ui->txtRemotePort->text());
-        if (port < 0 || port > 65535) {
-            // A rejected port leaves an open connection alone.
-            setTextColour(ui->txtRemotePort, StatusColour::red);
-            SetStatusError(StatusMessages::outgoingInvalidPort);
+        // A rejected port leaves an open connection alone.
+        if (!checkedPort(ui->txtRemotePort, StatusMessages::outgoingInvalidPort))
             return;
-        }
-        const bool tcp = ui->optionTransportOS->button(0)->isChecked();
+        const auto transport = transportOf(ui->optionTransportOS);
         OutgoingSocket->Close();
-        OutgoingSocket->SetProtocol(tcp ? EventSocket::TcpProtocol : EventSocket::UdpProtocol);
+        OutgoingSocket->SetProtocol(transport);
         OutgoingSocket->Connect(ui->txtRemoteIP->text(), ui->txtRemotePort->text());
         // TCP reports when its connect or error event arrives; UDP has no
         // handshake, so it is open at once, named by the boxes as typed.
-        if (!tcp)
+        if (transport == EventSocket::UdpProtocol)
             SetStatus(StatusMessages::outgoingConnectedTo + ui->txtRemoteIP->text() + u':'
                           + ui->txtRemotePort->text(),
                       StatusColour::blue);

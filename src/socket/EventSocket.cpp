@@ -106,8 +106,8 @@ int EventSocket::LocalPort() const
 
 void EventSocket::SetLocalPort(int port)
 {
-    if (port < 0 || port > 65535)
-        throw EventSocketError(QStringLiteral("%1 is not a port number from 0 to 65535").arg(port));
+    if (!isPortNumber(port))
+        throw EventSocketError(QStringLiteral("%1 is not a port number from 0 to %2").arg(port).arg(highestPort));
     d->localPort = port;
 }
 

@@ -117,7 +117,7 @@ quint16 readPort(const QString &text)
     const double value = readPortNumber(text);
     // The range is checked on the number as read, before rounding, as the
     // port boxes check it: 65535.4 and -0.4 are out of range there too.
-    if (!(value >= 0.0 && value <= 65535.0))
-        throw EventSocketError(u'"' + text + QStringLiteral("\" is not a port number from 0 to 65535"));
+    if (!isPortNumber(value))
+        throw EventSocketError(u'"' + text + QStringLiteral("\" is not a port number from 0 to %1").arg(highestPort));
     return static_cast<quint16>(roundHalfEven(value));
 }

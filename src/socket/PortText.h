@@ -5,6 +5,16 @@
 
 #include <QString>
 
+// The highest port number there is; ports run from 0 to this.
+constexpr int highestPort = 65535;
+
+// Whether a number read from a port box names a port: 0 to highestPort,
+// both included, the fraction not yet rounded (65535.4 does not).
+constexpr bool isPortNumber(double value)
+{
+    return value >= 0.0 && value <= double(highestPort);
+}
+
 // Reads a port box's text as a number: an optional sign, digits with an
 // optional fraction and exponent, blanks around it allowed. Anything else
 // (the empty text, "abc", "inf") throws EventSocketError with a description
