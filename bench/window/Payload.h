@@ -21,3 +21,24 @@ inline QByteArray BenchPayload(quint64 seed, qsizetype size)
     }
     return bytes;
 }
+
+// Byte offset onwards of an endless stream that repeats BenchPayload(seed,
+// period): what a TCP peer pushes, so that a push of a gigabyte needs only
+// one period in memory, and the window's side can work out any piece of it.
+// Up to one period it is BenchPayload(seed, ...) itself.
+constexpr qint64 BenchStreamPeriod = (qint64(4) << 20) + 7;
+
+inline QByteArray BenchStream(quint64 seed, qint64 offset, qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    const quint64 first = seed * 0x9E3779B97F4A7C15ull + 1;
+    for (qsizetype i = 0; i < size; ++i) {
+        // The state BenchPayload reaches at this byte, worked out directly.
+        const quint64 index = quint64((offset + i) % BenchStreamPeriod);
+        quint64 z = first + (index + 1) * 0x9E3779B97F4A7C15ull;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        bytes[i] = char((z ^ (z >> 31)) & 0xFF);
+    }
+    return bytes;
+}

@@ -15,7 +15,12 @@ class QWidget;
 // Clocks and gauges of this process, read on the window's thread.
 qint64 MonotonicNs();
 qint64 ThreadCpuNs();
+// All the process's threads together, the socket's reader among them.
+qint64 ProcessCpuNs();
 qint64 ResidentBytes();
+// Datagrams the system threw away for want of room in the receive buffer of
+// the UDP socket bound to this port.
+qint64 KernelDatagramDrops(int port);
 
 // Counts the paints a widget receives, and when the turn of the event loop
 // that drew the last one was over.
@@ -65,5 +70,35 @@ private:
     QList<QAbstractButton *> buttons;
     QList<QMetaObject::Connection> connections;
     QTimer timer;
+    qint64 postedAtNs = 0;
+};
+
+// Types into a transmit box now and then as a user types, through the event
+// queue behind everything already waiting, and times each key until the box
+// has been painted with it: a digit, then Backspace, so the text stays short.
+class KeyProbe : public QObject
+{
+public:
+    KeyProbe(QWidget *box, int everyMs);
+
+    int posted = 0;
+    int answered = 0;
+    QList<qint64> answerNs;
+
+    double slowestMs() const;
+    double medianMs() const;
+    double percentileMs(double fraction) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void typeNext();
+
+    QWidget *box;
+    QTimer timer;
+    QString expected;
+    bool waiting = false;
+    bool painted = false;
     qint64 postedAtNs = 0;
 };

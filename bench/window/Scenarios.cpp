@@ -17,6 +17,8 @@
 
 #include <sys/socket.h>
 
+#include <memory>
+
 namespace {
 
 constexpr qint64 msNs = 1000000;
@@ -26,6 +28,9 @@ constexpr double mib = 1024.0 * 1024.0;
 // clicked seldom, so that looking costs next to nothing.
 constexpr int sparseTickMs = 10;
 constexpr int clickEveryMs = 250;
+// Keys come faster than a typist's, so that even a push of a second or two
+// meets a few dozen of them; one waits for the last to be painted.
+constexpr int keyEveryMs = 25;
 
 // Buttons that a user may click while data pours in: the outgoing panel's
 // Tx format, which changes nothing the listening panel shows.
@@ -50,10 +55,13 @@ bool waitUntilConnected(WindowUnderLoad &window)
 
 } // namespace
 
-UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size)
+UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size, int receiveBuffer)
 {
     UdpBurstFigures figures;
     const int port = window.listen(1, rxFormat);
+    // As small a receive buffer as a system that grants no more leaves.
+    if (auto *socket = window.listeningSocket()->findChild<QUdpSocket *>(); socket && receiveBuffer > 0)
+        setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     PeerProcess peer(peerArguments("--peer-udp", {port, count, rate, size}));
     if (!peer.ready()) {
         window.closeListening();
@@ -66,6 +74,7 @@ UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, in
 
     const qint64 startNs = MonotonicNs();
     const qint64 cpuBefore = ThreadCpuNs();
+    const qint64 processCpuBefore = ProcessCpuNs();
     peer.go();
     const auto finished = [&] {
         const bool allIn = window.arrivals >= count;
@@ -75,10 +84,16 @@ UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, in
         const bool quiet = peer.sent() && MonotonicNs() - std::max(window.lastArrivalNs, startNs) > 300 * msNs;
         return (allIn && shown) || quiet;
     };
-    const LoopOutcome outcome = RunLoopUntil(finished, 2000 * (count / rate) + 20000, false, sparseTickMs);
+    const LoopOutcome outcome = RunLoopUntil(finished, 2000 * (count / std::max(rate, 100000)) + 20000, false, sparseTickMs);
     const qint64 cpu = ThreadCpuNs() - cpuBefore;
+    const qint64 processCpu = ProcessCpuNs() - processCpuBefore;
 
     figures.ran = outcome.done;
+    figures.processCpuPerArrivalUs = window.arrivals ? double(processCpu) / 1000.0 / window.arrivals : 0;
+    const qint64 firstSentNs = peer.sentFigure("first");
+    const qint64 lastSentNs = peer.sentFigure("last");
+    figures.sentPerSecond = lastSentNs > firstSentNs ? double(count - 1) * 1e9 / double(lastSentNs - firstSentNs) : 0;
+    figures.kernelDrops = KernelDatagramDrops(port);
     figures.sent = count;
     figures.arrived = window.arrivals;
     figures.seconds = double(MonotonicNs() - startNs) / 1e9;
@@ -91,6 +106,46 @@ UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, in
     figures.slowestClickMs = double(clicks.slowestNs) / msNs;
     figures.lastShown = window.boxText()
         == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
+    window.closeListening();
+    return figures;
+}
+
+UdpPortsFigures RunUdpFromManyPorts(WindowUnderLoad &window, int rxFormat, int count, int size)
+{
+    UdpPortsFigures figures;
+    const int port = window.listen(1, rxFormat);
+    PeerProcess peer(peerArguments("--peer-udp-ports", {port, count, size}));
+    if (!peer.ready()) {
+        window.closeListening();
+        return figures;
+    }
+    window.resetArrivals();
+    const qint64 startNs = MonotonicNs();
+    peer.go();
+    const LoopOutcome outcome = RunLoopUntil(
+        [&] {
+            const bool allIn = window.arrivals >= count && window.boxPaints()->lastDoneNs > window.lastArrivalNs;
+            const bool quiet = peer.sent() && MonotonicNs() - std::max(window.lastArrivalNs, startNs) > 300 * msNs;
+            return allIn || quiet;
+        },
+        10000);
+    figures.sent = int(peer.sentFigure("sent"));
+    figures.arrived = window.arrivals;
+    figures.kernelDrops = KernelDatagramDrops(port);
+    figures.msLastShown = double(window.boxPaints()->lastDoneNs - peer.sentFigure("last")) / msNs;
+    figures.lastShown = window.boxText() == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
+
+    // The answer: typed into the listening panel's box and sent as it stands.
+    window.button(QStringLiteral("optionTxtDataFormatLS_0"))->click();
+    window.child(QStringLiteral("txtTransmitDataLS"))->setProperty("plainText", QStringLiteral("answer"));
+    window.button(QStringLiteral("btnSendLS"))->click();
+    const QByteArray answered = peer.ask("check", 5000);
+    QStringList by;
+    for (const QByteArray &word : answered.split(' ').mid(1))
+        by << QString::fromLatin1(word.left(word.indexOf(':')));
+    figures.answeredBy = by.isEmpty() ? QStringLiteral("none") : by.join(u',');
+    figures.answeredLast = answered == "answered " + QByteArray::number(count - 1) + ":answer";
+    figures.ran = outcome.done && answered.startsWith("answered");
     window.closeListening();
     return figures;
 }
@@ -154,15 +209,53 @@ PushFigures RunTcpPush(WindowUnderLoad &window, int rxFormat, qint64 bytes)
         return figures;
     }
     window.resetArrivals();
+    auto keys = std::make_unique<KeyProbe>(window.child(QStringLiteral("txtTransmitDataLS")), keyEveryMs);
     ClickProbe clicks(harmlessButtons(window), clickEveryMs);
+    // The process's CPU time, looked at on every tick, to see when it falls quiet.
+    QList<std::pair<qint64, qint64>> cpuSamples;
+    const auto sampleCpu = [&] { cpuSamples.append({MonotonicNs(), ProcessCpuNs()}); };
     const qint64 residentBefore = ResidentBytes();
     const qint64 startNs = MonotonicNs();
     peer.go();
-    const LoopOutcome outcome = RunLoopUntil(
-        [&] { return window.bytesArrived >= bytes && window.boxPaints()->lastDoneNs > window.lastArrivalNs; },
-        60000, true);
+    LoopOutcome outcome = RunLoopUntil(
+        [&] {
+            sampleCpu();
+            return window.bytesArrived >= bytes && window.boxPaints()->lastDoneNs > window.lastArrivalNs;
+        },
+        std::max<int>(60000, int(bytes / 5000)), true);
+    figures.keysPosted = keys->posted;
+    figures.keysAnswered = keys->answered;
+    figures.medianKeyMs = keys->medianMs();
+    figures.p95KeyMs = keys->percentileMs(0.95);
+    figures.slowestKeyMs = keys->slowestMs();
+    keys.reset();
+    // A second more, to see the process fall quiet, on sparse ticks.
+    const qint64 doneNs = MonotonicNs();
+    const LoopOutcome after = RunLoopUntil(
+        [&] {
+            sampleCpu();
+            return MonotonicNs() - doneNs > 1000 * msNs;
+        },
+        5000, true, sparseTickMs);
+    outcome.longestStallNs = std::max(outcome.longestStallNs, after.longestStallNs);
+    outcome.peakResidentBytes = std::max(outcome.peakResidentBytes, after.peakResidentBytes);
+    peer.waitUntilSent(5000);
+    const qint64 pushEndNs = peer.sentFigure("last-write");
+    // The quiet starts after the last 50 ms in which the process took a tenth of a core or more.
+    qint64 quietFromNs = startNs;
+    for (qsizetype from = 0, to = 0; to < cpuSamples.size(); ++to) {
+        if (cpuSamples.at(to).first - cpuSamples.at(from).first < 50 * msNs)
+            continue;
+        const qint64 wall = cpuSamples.at(to).first - cpuSamples.at(from).first;
+        if ((cpuSamples.at(to).second - cpuSamples.at(from).second) * 10 >= wall)
+            quietFromNs = cpuSamples.at(to).first;
+        from = to;
+    }
+    figures.msIdleAfterPushEnd = double(quietFromNs - pushEndNs) / msNs;
+    figures.msShownAfterPushEnd = double(window.boxPaints()->lastDoneNs - pushEndNs) / msNs;
+    figures.mibPerSecond = double(window.bytesArrived) / mib / (double(window.lastArrivalNs - startNs) / 1e9);
 
-    figures.ran = outcome.done;
+    figures.ran = outcome.done && pushEndNs > 0;
     figures.arrivals = window.arrivals;
     figures.msToIdle = double(window.boxPaints()->lastDoneNs - startNs) / msNs;
     figures.longestStallMs = double(outcome.longestStallNs) / msNs;
@@ -172,7 +265,12 @@ PushFigures RunTcpPush(WindowUnderLoad &window, int rxFormat, qint64 bytes)
     figures.clicksAnswered = clicks.answered;
     figures.slowestClickMs = double(clicks.slowestNs) / msNs;
     // Hex shows each byte as three characters.
-    figures.lastShown = window.boxText().size() == 3 * qsizetype(window.lastBytesTotal);
+    const QString shown = window.boxText();
+    figures.lastShown = shown.size() == 3 * qsizetype(window.lastBytesTotal);
+    const qint64 lastOffset = window.bytesArrived - window.lastBytesTotal;
+    figures.lastShownExactly = window.bytesArrived == bytes
+        && shown == RenderReceivedData(BenchStream(7, lastOffset, window.lastBytesTotal), window.lastBytesTotal,
+                                       DataFormat(rxFormat));
     window.closeListening();
     return figures;
 }
@@ -211,8 +309,12 @@ OneArrivalFigures RunOneArrival(WindowUnderLoad &window, int rxFormat, qint64 by
     figures.msToPainted = double(window.boxPaints()->lastDoneNs - startNs) / msNs;
     figures.addedMiB = double(ResidentBytes() - residentBefore) / mib;
     figures.peakAddedMiB = double(outcome.peakResidentBytes - residentBefore) / mib;
-    figures.shownExactly = window.arrivals == 1
-        && window.boxText() == RenderReceivedData(BenchPayload(7, bytes), bytes, DataFormat(rxFormat));
+    // The socket may hand a stream over in pieces: the box shows the last
+    // piece alone, exactly.
+    const qint64 lastOffset = window.bytesArrived - window.lastBytesTotal;
+    figures.shownExactly = window.bytesArrived == bytes
+        && window.boxText() == RenderReceivedData(BenchStream(7, lastOffset, window.lastBytesTotal),
+                                                  window.lastBytesTotal, DataFormat(rxFormat));
     window.closeListening();
     return figures;
 }

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 class WindowUnderLoad;
 
@@ -23,8 +23,32 @@ struct UdpBurstFigures
     int clicksAnswered = 0;
     double slowestClickMs = 0;
     bool lastShown = false;
+    // The whole process, the socket's reader thread included.
+    double processCpuPerArrivalUs = 0;
+    // The pace the sender reached, and what the system threw away.
+    double sentPerSecond = 0;
+    qint64 kernelDrops = 0;
 };
-UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size);
+// A rate of 0 sends as fast as the sender can. A receive buffer above 0 is
+// asked of the system for the socket in place of the one the window asks for.
+UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size, int receiveBuffer = 0);
+
+// One datagram from each of count ports, back to back, then an answer sent
+// from the listening panel: the box must show the last datagram, and the
+// answer go to its sender.
+struct UdpPortsFigures
+{
+    bool ran = false;
+    int sent = 0;
+    int arrived = 0;
+    qint64 kernelDrops = 0;
+    double msLastShown = 0;
+    bool lastShown = false;
+    // The sockets that got the answer, by number; the last one alone is right.
+    QString answeredBy;
+    bool answeredLast = false;
+};
+UdpPortsFigures RunUdpFromManyPorts(WindowUnderLoad &window, int rxFormat, int count, int size);
 
 // The floor under those figures: the same burst into a bare QUdpSocket on
 // the same event loop, read and thrown away, with no window behind it. With
@@ -53,11 +77,24 @@ struct PushFigures
     int clicksAnswered = 0;
     double slowestClickMs = 0;
     bool lastShown = false;
+    // The box holds exactly the rendering of the last arrival's bytes.
+    bool lastShownExactly = false;
+    double mibPerSecond = 0;
+    // Keys typed into the listening panel's transmit box while it lasts.
+    int keysPosted = 0;
+    int keysAnswered = 0;
+    double medianKeyMs = 0;
+    double p95KeyMs = 0;
+    double slowestKeyMs = 0;
+    // From the peer's last write: the last arrival painted, and the process
+    // quiet (under a tenth of a core in every 50 ms from then on).
+    double msShownAfterPushEnd = 0;
+    double msIdleAfterPushEnd = 0;
 };
 PushFigures RunTcpPush(WindowUnderLoad &window, int rxFormat, qint64 bytes);
 
 // Bytes that are all waiting in the kernel when the window first looks, so
-// that they come as one arrival.
+// that they come as one arrival, or as few as the socket hands them over in.
 struct OneArrivalFigures
 {
     bool ran = false;

@@ -45,6 +45,11 @@ QAbstractButton *WindowUnderLoad::button(const QString &name) const
     return window->findChild<QAbstractButton *>(name);
 }
 
+QWidget *WindowUnderLoad::child(const QString &name) const
+{
+    return window->findChild<QWidget *>(name);
+}
+
 QString WindowUnderLoad::boxText() const
 {
     return box->property("plainText").toString();
@@ -97,9 +102,29 @@ void PeerProcess::go()
 
 bool PeerProcess::sent()
 {
-    while (!hasSent && process.canReadLine())
-        hasSent = process.readLine().startsWith("sent");
+    while (!hasSent && process.canReadLine()) {
+        const QByteArray line = process.readLine().trimmed();
+        hasSent = line.startsWith("sent");
+        if (hasSent)
+            sentWords = line.split(' ');
+    }
     return hasSent;
+}
+
+qint64 PeerProcess::sentFigure(const char *word) const
+{
+    const qsizetype at = sentWords.indexOf(QByteArray(word));
+    return at >= 0 && at + 1 < sentWords.size() ? sentWords.at(at + 1).toLongLong() : -1;
+}
+
+QByteArray PeerProcess::ask(const QByteArray &line, int timeoutMs)
+{
+    process.write(line + '\n');
+    process.waitForBytesWritten(1000);
+    const qint64 deadline = MonotonicNs() + qint64(timeoutMs) * 1000000;
+    while (!process.canReadLine() && MonotonicNs() < deadline)
+        process.waitForReadyRead(int(std::max<qint64>(1, (deadline - MonotonicNs()) / 1000000)));
+    return process.readLine().trimmed();
 }
 
 bool PeerProcess::waitUntilSent(int timeoutMs)

@@ -27,6 +27,7 @@ public:
     void closeListening();
 
     QAbstractButton *button(const QString &name) const;
+    QWidget *child(const QString &name) const;
     QString boxText() const;
     EventSocket *listeningSocket() const { return listening; }
     PaintWatch *boxPaints() const { return paints; }
@@ -58,9 +59,14 @@ public:
     // Whether the peer has said "sent"; read as the event loop brings its output.
     bool sent();
     bool waitUntilSent(int timeoutMs);
+    // The peer's "sent" line, split into words; a number after a word.
+    qint64 sentFigure(const char *word) const;
+    // Writes a line to the peer and waits for the line it answers with.
+    QByteArray ask(const QByteArray &line, int timeoutMs);
 
 private:
     QProcess process;
     bool isReady = false;
     bool hasSent = false;
+    QList<QByteArray> sentWords;
 };
