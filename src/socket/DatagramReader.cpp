@@ -21,11 +21,14 @@ constexpr size_t roomForAnyDatagram = 65536;
 // Datagrams taken from the system in one call.
 constexpr int datagramsPerCall = 16;
 
-// After emptying the socket the thread rests this long before it looks
-// again, so that a steady stream is read a few datagrams per wake-up rather
-// than one. Far shorter than the time a burst needs to fill the system's
-// buffer.
-constexpr auto restBetweenReads = std::chrono::microseconds(300);
+// After emptying the socket the thread rests before it looks again, so that
+// a steady stream is read many datagrams per wake-up rather than one: each
+// wake-up of this thread and of the window costs more than a datagram does.
+// A flood, which would fill the system's buffer during a long rest, is
+// looked at again soon.
+constexpr auto restAfterTrickle = std::chrono::microseconds(1000);
+constexpr auto restInFlood = std::chrono::microseconds(100);
+constexpr int floodPerRead = 64;
 
 // What may wait unread before the newest datagrams are thrown away: a flood
 // must not take all the machine's memory while the window catches up.
@@ -77,19 +80,18 @@ void DatagramReader::run()
             return;
         if (watched[0].revents & POLLNVAL)
             return;
-        if (watched[0].revents & (POLLIN | POLLERR)) {
-            readAvailable();
-            std::this_thread::sleep_for(restBetweenReads);
-        }
+        if (watched[0].revents & (POLLIN | POLLERR))
+            std::this_thread::sleep_for(readAvailable() >= floodPerRead ? restInFlood : restAfterTrickle);
     }
 }
 
-void DatagramReader::readAvailable()
+int DatagramReader::readAvailable()
 {
     std::array<sockaddr_storage, datagramsPerCall> senders{};
     std::array<iovec, datagramsPerCall> pieces{};
     std::array<mmsghdr, datagramsPerCall> messages{};
 
+    int read = 0;
     for (;;) {
         for (int i = 0; i < datagramsPerCall; ++i) {
             pieces[i] = {buffer.data() + i * roomForAnyDatagram, roomForAnyDatagram};
@@ -104,10 +106,11 @@ void DatagramReader::readAvailable()
             // A refusal that an earlier send drew back is no datagram; try on.
             if (errno == ECONNREFUSED || errno == EINTR)
                 continue;
-            return;
+            return read;
         }
         if (count == 0)
-            return;
+            return read;
+        read += count;
 
         std::deque<Datagram> batch;
         for (int i = 0; i < count; ++i) {
@@ -139,6 +142,6 @@ void DatagramReader::readAvailable()
         if (tell)
             ready();
         if (count < datagramsPerCall)
-            return;
+            return read;
     }
 }

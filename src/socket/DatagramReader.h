@@ -46,7 +46,8 @@ public:
 
 private:
     void run();
-    void readAvailable();
+    // Empties the socket; gives how many datagrams it read.
+    int readAvailable();
 
     const int descriptor;
     const int wakeDescriptor;
