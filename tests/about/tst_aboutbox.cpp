@@ -397,7 +397,7 @@ void tst_AboutBox::shouldLeaveTheMainWindowUsable()
     auto *closeButton = w.find<QWidget>(QStringLiteral("btnCloseLS"));
     QTest::mouseClick(w.window->windowHandle(), Qt::LeftButton, {},
                       closeButton->mapTo(w.window, closeButton->rect().center()));
-    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Not Listening"));
+    QCOMPARE(w.status(), StatusMessages::notListening);
     QCOMPARE(w.statusColour(), black);
     // The status line reports nothing of the box.
     QVERIFY(box->isVisible());

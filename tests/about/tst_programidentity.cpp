@@ -19,15 +19,37 @@ private slots:
     void shouldDrawTheIconIn32PixelsAndSixteenColours();
 };
 
+namespace {
+
+// The version the build was made from, major.minor.patch.revision: the
+// project's one statement of it.
+const QStringList projectVersion = QStringLiteral(VORTLANE_PROJECT_VERSION).split(u'.');
+
+int versionPart(int index)
+{
+    return projectVersion.value(index).toInt();
+}
+
+// The version as users read it: the minor number in two digits and the
+// revision in four, 1.00.0056 for 1.0.0.56.
+QString versionText()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(versionPart(0))
+        .arg(versionPart(1), 2, 10, QLatin1Char('0'))
+        .arg(versionPart(3), 4, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
 void tst_ProgramIdentity::shouldRecordTheVersionTexts_data()
 {
     QTest::addColumn<QString>("actual");
     QTest::addColumn<QString>("expected");
     using namespace ProgramIdentity;
     QTest::newRow("title") << QString(Title) << QStringLiteral("Vortlane");
-    QTest::newRow("file version, minor in two digits, revision in four")
-        << QString(FileVersion) << QStringLiteral("1.00.0056");
-    QTest::newRow("product version, the same") << QString(ProductVersion) << QStringLiteral("1.00.0056");
+    QTest::newRow("file version, minor in two digits, revision in four") << QString(FileVersion) << versionText();
+    QTest::newRow("product version, the same") << QString(ProductVersion) << versionText();
     QTest::newRow("product name") << QString(ProductName) << QStringLiteral("Vortlane");
     QTest::newRow("internal name") << QString(InternalName) << QStringLiteral("Vortlane");
     QTest::newRow("original file name") << QString(OriginalFilename) << QStringLiteral("Vortlane.exe");
@@ -42,15 +64,11 @@ void tst_ProgramIdentity::shouldRecordTheVersionTexts()
 
 void tst_ProgramIdentity::shouldRecordTheVersionNumbers()
 {
-    QCOMPARE(ProgramIdentity::Major, 1);
-    QCOMPARE(ProgramIdentity::Minor, 0);
-    QCOMPARE(ProgramIdentity::Revision, 56);
-    // The texts and the numbers come from one version and must agree.
-    QCOMPARE(QString(ProgramIdentity::FileVersion),
-             QStringLiteral("%1.%2.%3")
-                 .arg(ProgramIdentity::Major)
-                 .arg(ProgramIdentity::Minor, 2, 10, QLatin1Char('0'))
-                 .arg(ProgramIdentity::Revision, 4, 10, QLatin1Char('0')));
+    QCOMPARE(projectVersion.size(), 4);
+    QCOMPARE(ProgramIdentity::Major, versionPart(0));
+    QCOMPARE(ProgramIdentity::Minor, versionPart(1));
+    // With the texts checked against the same version, texts and numbers agree.
+    QCOMPARE(ProgramIdentity::Revision, versionPart(3));
 }
 
 void tst_ProgramIdentity::shouldDrawTheIconIn32PixelsAndSixteenColours()

@@ -5,7 +5,7 @@
 
 #include <QTest>
 
-class ByteTextTest : public QObject
+class tst_ByteText : public QObject
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ private slots:
     void shouldKeepZeroBytesInsideText();
 };
 
-void ByteTextTest::shouldTurnTextIntoOneBytePerCharacter_data()
+void tst_ByteText::shouldTurnTextIntoOneBytePerCharacter_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
@@ -45,7 +45,7 @@ void ByteTextTest::shouldTurnTextIntoOneBytePerCharacter_data()
                                          << QByteArray("??");
 }
 
-void ByteTextTest::shouldTurnTextIntoOneBytePerCharacter()
+void tst_ByteText::shouldTurnTextIntoOneBytePerCharacter()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
@@ -53,7 +53,7 @@ void ByteTextTest::shouldTurnTextIntoOneBytePerCharacter()
     QCOMPARE(bytesFromText(text), bytes);
 }
 
-void ByteTextTest::shouldSendLineBreaksAsCrLf_data()
+void tst_ByteText::shouldSendLineBreaksAsCrLf_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
@@ -67,7 +67,7 @@ void ByteTextTest::shouldSendLineBreaksAsCrLf_data()
         << QStringLiteral(u"\U0001F600\n\u00E9") << QByteArray("?\r\n\xE9");
 }
 
-void ByteTextTest::shouldSendLineBreaksAsCrLf()
+void tst_ByteText::shouldSendLineBreaksAsCrLf()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
@@ -75,7 +75,7 @@ void ByteTextTest::shouldSendLineBreaksAsCrLf()
     QCOMPARE(bytesFromTypedText(text), bytes);
 }
 
-void ByteTextTest::shouldGiveEveryByteItsLatin1Character()
+void tst_ByteText::shouldGiveEveryByteItsLatin1Character()
 {
     QByteArray bytes;
     for (int b = 0; b < 256; ++b)
@@ -89,7 +89,7 @@ void ByteTextTest::shouldGiveEveryByteItsLatin1Character()
     QCOMPARE(bytesFromText(text), bytes);
 }
 
-void ByteTextTest::shouldKeepZeroBytesInsideText()
+void tst_ByteText::shouldKeepZeroBytesInsideText()
 {
     const QByteArray bytes("A\0\0B\0", 5);
 
@@ -100,5 +100,5 @@ void ByteTextTest::shouldKeepZeroBytesInsideText()
     QCOMPARE(bytesFromText(text), bytes);
 }
 
-QTEST_APPLESS_MAIN(ByteTextTest)
+QTEST_APPLESS_MAIN(tst_ByteText)
 #include "tst_bytetext.moc"

@@ -12,7 +12,7 @@
 
 // What one panel shows, typed into the other panel in the same format,
 // sends the very bytes that arrived: no byte value is lost or changed.
-class FormatRoundTripTest : public QObject
+class tst_FormatRoundTrip : public QObject
 {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ private:
     void addByteOrders();
 };
 
-void FormatRoundTripTest::addByteOrders()
+void tst_FormatRoundTrip::addByteOrders()
 {
     QTest::addColumn<QByteArray>("bytes");
 
@@ -45,12 +45,12 @@ void FormatRoundTripTest::addByteOrders()
     QTest::newRow("single 255 byte") << QByteArray(1, '\xFF');
 }
 
-void FormatRoundTripTest::shouldSendBackWhatWasShown_data()
+void tst_FormatRoundTrip::shouldSendBackWhatWasShown_data()
 {
     addByteOrders();
 }
 
-void FormatRoundTripTest::shouldSendBackWhatWasShown()
+void tst_FormatRoundTrip::shouldSendBackWhatWasShown()
 {
     QFETCH(QByteArray, bytes);
 
@@ -63,17 +63,17 @@ void FormatRoundTripTest::shouldSendBackWhatWasShown()
     }
 }
 
-void FormatRoundTripTest::shouldTurnTextFromBytesBackIntoTheSameBytes_data()
+void tst_FormatRoundTrip::shouldTurnTextFromBytesBackIntoTheSameBytes_data()
 {
     addByteOrders();
 }
 
-void FormatRoundTripTest::shouldTurnTextFromBytesBackIntoTheSameBytes()
+void tst_FormatRoundTrip::shouldTurnTextFromBytesBackIntoTheSameBytes()
 {
     QFETCH(QByteArray, bytes);
 
     QCOMPARE(bytesFromText(textFromBytes(bytes)), bytes);
 }
 
-QTEST_APPLESS_MAIN(FormatRoundTripTest)
+QTEST_APPLESS_MAIN(tst_FormatRoundTrip)
 #include "tst_formatroundtrip.moc"

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "formats/TokenReading.h"
 #include "formats/TransmitEncoding.h"
 
 #include <QTest>
@@ -61,7 +62,7 @@ LongText hexText(qsizetype length)
 } // namespace
 
 // A long text is encoded like any other: no length ends a send unreported.
-class LongTransmitTextTest : public QObject
+class tst_LongTransmitText : public QObject
 {
     Q_OBJECT
 
@@ -77,7 +78,7 @@ private:
     void addLengths();
 };
 
-void LongTransmitTextTest::addLengths()
+void tst_LongTransmitText::addLengths()
 {
     QTest::addColumn<qsizetype>("length");
 
@@ -88,12 +89,12 @@ void LongTransmitTextTest::addLengths()
     QTest::newRow("one mebicharacter") << qsizetype(1 << 20);
 }
 
-void LongTransmitTextTest::shouldEncodeLongDecimalText_data()
+void tst_LongTransmitText::shouldEncodeLongDecimalText_data()
 {
     addLengths();
 }
 
-void LongTransmitTextTest::shouldEncodeLongDecimalText()
+void tst_LongTransmitText::shouldEncodeLongDecimalText()
 {
     QFETCH(qsizetype, length);
     const LongText expected = decimalText(length);
@@ -110,12 +111,12 @@ void LongTransmitTextTest::shouldEncodeLongDecimalText()
     QCOMPARE(encoded.normalisedText, expected.text);
 }
 
-void LongTransmitTextTest::shouldEncodeLongHexText_data()
+void tst_LongTransmitText::shouldEncodeLongHexText_data()
 {
     addLengths();
 }
 
-void LongTransmitTextTest::shouldEncodeLongHexText()
+void tst_LongTransmitText::shouldEncodeLongHexText()
 {
     QFETCH(qsizetype, length);
     const LongText expected = hexText(length);
@@ -131,7 +132,7 @@ void LongTransmitTextTest::shouldEncodeLongHexText()
     QCOMPARE(encoded.normalisedText, expected.text.toUpper());
 }
 
-void LongTransmitTextTest::shouldReportBadTokenAtTheEndOfLongText_data()
+void tst_LongTransmitText::shouldReportBadTokenAtTheEndOfLongText_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("badToken");
@@ -139,18 +140,18 @@ void LongTransmitTextTest::shouldReportBadTokenAtTheEndOfLongText_data()
 
     QTest::newRow("Decimal out of range")
         << int(DataFormat::Decimal) << QStringLiteral("256")
-        << QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255");
+        << parseErrorMessage(TokenVerdict::OutOfRange);
     QTest::newRow("Decimal empty token")
         << int(DataFormat::Decimal) << QString()
-        << QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255");
+        << parseErrorMessage(TokenVerdict::NotNumeric);
     QTest::newRow("Hex too long")
         << int(DataFormat::Hex) << QStringLiteral("123")
-        << QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte");
+        << parseErrorMessage(TokenVerdict::TooLong);
     QTest::newRow("Hex empty token ends silently")
         << int(DataFormat::Hex) << QString() << QString();
 }
 
-void LongTransmitTextTest::shouldReportBadTokenAtTheEndOfLongText()
+void tst_LongTransmitText::shouldReportBadTokenAtTheEndOfLongText()
 {
     QFETCH(int, format);
     QFETCH(QString, badToken);
@@ -166,5 +167,5 @@ void LongTransmitTextTest::shouldReportBadTokenAtTheEndOfLongText()
     QCOMPARE(encoded.normalisedText.size(), text.size());
 }
 
-QTEST_APPLESS_MAIN(LongTransmitTextTest)
+QTEST_APPLESS_MAIN(tst_LongTransmitText)
 #include "tst_longtransmittext.moc"

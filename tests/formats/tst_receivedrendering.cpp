@@ -52,7 +52,7 @@ QString picture(char16_t code)
 
 } // namespace
 
-class ReceivedRenderingTest : public QObject
+class tst_ReceivedRendering : public QObject
 {
     Q_OBJECT
 
@@ -67,7 +67,7 @@ private slots:
     void shouldShowEveryByteAsOneDistinctVisibleCharacter();
 };
 
-void ReceivedRenderingTest::shouldRender_data()
+void tst_ReceivedRendering::shouldRender_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<qint64>("bytesTotal");
@@ -155,7 +155,7 @@ void ReceivedRenderingTest::shouldRender_data()
                                      << DataFormat::String << QStringLiteral(u"caf\u00E9 \u00FF\u00A1");
 }
 
-void ReceivedRenderingTest::shouldRender()
+void tst_ReceivedRendering::shouldRender()
 {
     QFETCH(QByteArray, data);
     QFETCH(qint64, bytesTotal);
@@ -165,7 +165,7 @@ void ReceivedRenderingTest::shouldRender()
     QCOMPARE(RenderReceivedData(data, bytesTotal, format), text);
 }
 
-void ReceivedRenderingTest::shouldRenderEveryByteOfLargeArrival_data()
+void tst_ReceivedRendering::shouldRenderEveryByteOfLargeArrival_data()
 {
     QTest::addColumn<qsizetype>("size");
     QTest::addColumn<DataFormat>("format");
@@ -176,7 +176,7 @@ void ReceivedRenderingTest::shouldRenderEveryByteOfLargeArrival_data()
     }
 }
 
-void ReceivedRenderingTest::shouldRenderEveryByteOfLargeArrival()
+void tst_ReceivedRendering::shouldRenderEveryByteOfLargeArrival()
 {
     QFETCH(qsizetype, size);
     QFETCH(DataFormat, format);
@@ -191,7 +191,7 @@ void ReceivedRenderingTest::shouldRenderEveryByteOfLargeArrival()
     QCOMPARE(text.count(u' '), size);
 }
 
-void ReceivedRenderingTest::shouldRenderArrivalOf32766BytesInHex()
+void tst_ReceivedRendering::shouldRenderArrivalOf32766BytesInHex()
 {
     const QByteArray data = patternBytes(32766);
 
@@ -202,7 +202,7 @@ void ReceivedRenderingTest::shouldRenderArrivalOf32766BytesInHex()
     QCOMPARE(text.count(u' '), 32766);
 }
 
-void ReceivedRenderingTest::shouldShowEveryC0ControlByteAsItsPicture_data()
+void tst_ReceivedRendering::shouldShowEveryC0ControlByteAsItsPicture_data()
 {
     QTest::addColumn<int>("byte");
 
@@ -212,7 +212,7 @@ void ReceivedRenderingTest::shouldShowEveryC0ControlByteAsItsPicture_data()
     }
 }
 
-void ReceivedRenderingTest::shouldShowEveryC0ControlByteAsItsPicture()
+void tst_ReceivedRendering::shouldShowEveryC0ControlByteAsItsPicture()
 {
     QFETCH(int, byte);
     const QByteArray data = QByteArray("<") + char(byte) + QByteArray(">");
@@ -222,7 +222,7 @@ void ReceivedRenderingTest::shouldShowEveryC0ControlByteAsItsPicture()
     QCOMPARE(text, QStringLiteral("<") + QChar(0x2400 + byte) + QStringLiteral(">"));
 }
 
-void ReceivedRenderingTest::shouldShowEveryByteAsOneDistinctVisibleCharacter()
+void tst_ReceivedRendering::shouldShowEveryByteAsOneDistinctVisibleCharacter()
 {
     // CR and LF left out: they are the line breaks.
     QByteArray data;
@@ -248,5 +248,5 @@ void ReceivedRenderingTest::shouldShowEveryByteAsOneDistinctVisibleCharacter()
     QCOMPARE(std::adjacent_find(sorted.cbegin(), sorted.cend()), sorted.cend());
 }
 
-QTEST_APPLESS_MAIN(ReceivedRenderingTest)
+QTEST_APPLESS_MAIN(tst_ReceivedRendering)
 #include "tst_receivedrendering.moc"

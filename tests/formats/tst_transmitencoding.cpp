@@ -25,7 +25,7 @@ QString digits(qsizetype count, QChar digit)
 
 } // namespace
 
-class TransmitEncodingTest : public QObject
+class tst_TransmitEncoding : public QObject
 {
     Q_OBJECT
 
@@ -48,7 +48,7 @@ private:
     void checkEncoding(DataFormat format);
 };
 
-void TransmitEncodingTest::shouldTellDigitOnlyText_data()
+void tst_TransmitEncoding::shouldTellDigitOnlyText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
@@ -70,7 +70,7 @@ void TransmitEncodingTest::shouldTellDigitOnlyText_data()
     QTest::newRow("superscript two") << QStringLiteral(u"\u00B2") << false;
 }
 
-void TransmitEncodingTest::shouldTellDigitOnlyText()
+void tst_TransmitEncoding::shouldTellDigitOnlyText()
 {
     QFETCH(QString, text);
     QFETCH(bool, numeric);
@@ -78,7 +78,7 @@ void TransmitEncodingTest::shouldTellDigitOnlyText()
     QCOMPARE(IsNumericOnly(text), numeric);
 }
 
-void TransmitEncodingTest::shouldValidateDecimalToken_data()
+void tst_TransmitEncoding::shouldValidateDecimalToken_data()
 {
     QTest::addColumn<QString>("token");
     QTest::addColumn<QString>("message");
@@ -104,7 +104,7 @@ void TransmitEncodingTest::shouldValidateDecimalToken_data()
         << QStringLiteral("99999x") << notNumeric;
 }
 
-void TransmitEncodingTest::shouldValidateDecimalToken()
+void tst_TransmitEncoding::shouldValidateDecimalToken()
 {
     QFETCH(QString, token);
     QFETCH(QString, message);
@@ -115,7 +115,7 @@ void TransmitEncodingTest::shouldValidateDecimalToken()
     QCOMPARE(result.value_or(QString()), message);
 }
 
-void TransmitEncodingTest::shouldValidateHexToken_data()
+void tst_TransmitEncoding::shouldValidateHexToken_data()
 {
     QTest::addColumn<QString>("token");
     QTest::addColumn<QString>("message");
@@ -140,7 +140,7 @@ void TransmitEncodingTest::shouldValidateHexToken_data()
     QTest::newRow("fullwidth A") << QStringLiteral(u"\uFF21") << badHexCharacter;
 }
 
-void TransmitEncodingTest::shouldValidateHexToken()
+void tst_TransmitEncoding::shouldValidateHexToken()
 {
     QFETCH(QString, token);
     QFETCH(QString, message);
@@ -151,7 +151,7 @@ void TransmitEncodingTest::shouldValidateHexToken()
     QCOMPARE(result.value_or(QString()), message);
 }
 
-void TransmitEncodingTest::addEncodingColumns()
+void tst_TransmitEncoding::addEncodingColumns()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("normalised");
@@ -160,7 +160,7 @@ void TransmitEncodingTest::addEncodingColumns()
     QTest::addColumn<QString>("error");
 }
 
-void TransmitEncodingTest::checkEncoding(DataFormat format)
+void tst_TransmitEncoding::checkEncoding(DataFormat format)
 {
     QFETCH(QString, text);
     QFETCH(QString, normalised);
@@ -177,7 +177,7 @@ void TransmitEncodingTest::checkEncoding(DataFormat format)
     QCOMPARE(encoded.error, error);
 }
 
-void TransmitEncodingTest::shouldEncodeDecimal_data()
+void tst_TransmitEncoding::shouldEncodeDecimal_data()
 {
     addEncodingColumns();
     const QString none;
@@ -234,12 +234,12 @@ void TransmitEncodingTest::shouldEncodeDecimal_data()
         << QStringLiteral("0A") << QStringLiteral("0A") << false << QByteArray() << notNumeric;
 }
 
-void TransmitEncodingTest::shouldEncodeDecimal()
+void tst_TransmitEncoding::shouldEncodeDecimal()
 {
     checkEncoding(DataFormat::Decimal);
 }
 
-void TransmitEncodingTest::shouldEncodeHex_data()
+void tst_TransmitEncoding::shouldEncodeHex_data()
 {
     addEncodingColumns();
     const QString none;
@@ -286,12 +286,12 @@ void TransmitEncodingTest::shouldEncodeHex_data()
         << badHexCharacter;
 }
 
-void TransmitEncodingTest::shouldEncodeHex()
+void tst_TransmitEncoding::shouldEncodeHex()
 {
     checkEncoding(DataFormat::Hex);
 }
 
-void TransmitEncodingTest::shouldEncodeString_data()
+void tst_TransmitEncoding::shouldEncodeString_data()
 {
     addEncodingColumns();
     const QString none;
@@ -321,10 +321,10 @@ void TransmitEncodingTest::shouldEncodeString_data()
         << QByteArray("?!") << none;
 }
 
-void TransmitEncodingTest::shouldEncodeString()
+void tst_TransmitEncoding::shouldEncodeString()
 {
     checkEncoding(DataFormat::String);
 }
 
-QTEST_APPLESS_MAIN(TransmitEncodingTest)
+QTEST_APPLESS_MAIN(tst_TransmitEncoding)
 #include "tst_transmitencoding.moc"

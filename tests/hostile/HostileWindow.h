@@ -22,8 +22,8 @@ inline quint16 listenOnSteadyPort(const WindowDriver &w, int transport = 0)
 
 inline QString listeningMessage(const WindowDriver &w, quint16 port, int transport = 0)
 {
-    return (transport == 0 ? QStringLiteral("Listening Socket -> Listening on TCP ")
-                           : QStringLiteral("Listening Socket -> Listening on UDP "))
+    return (transport == 0 ? StatusMessages::listeningOnTcp
+                           : StatusMessages::listeningOnUdp)
         + w.listeningSocket()->LocalIP() + u':' + QString::number(port);
 }
 

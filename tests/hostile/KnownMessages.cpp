@@ -3,6 +3,9 @@
 
 #include "KnownMessages.h"
 
+#include "app/StatusMessages.h"
+#include "formats/TokenReading.h"
+
 #include <QList>
 #include <QRegularExpression>
 
@@ -30,31 +33,32 @@ struct Known
 
 const QList<Known> &knownMessages()
 {
+    using namespace StatusMessages;
     static const QList<Known> known{
-        {QStringLiteral("Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected."), black},
-        {QStringLiteral("Listening Socket -> Not Listening"), black},
-        {QStringLiteral("Listening Socket -> Invalid Port Number"), red},
-        {QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"), red},
-        {QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255"), red},
-        {QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255"), red},
-        {QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f"), red},
-        {QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte"), red},
-        {QStringLiteral("Outgoing Socket -> Invalid Port Number"), red},
-        {QStringLiteral("Outgoing Socket -> Disconnected"), black},
-        {QStringLiteral("Outgoing Socket -> Connection closed by remote host"), black},
-        {QStringLiteral("Outgoing Socket -> Error: Socket not connected"), red},
-        {QStringLiteral("Listening Socket -> Listening on TCP "), blue, Tail::ListeningPort},
-        {QStringLiteral("Listening Socket -> Listening on UDP "), blue, Tail::ListeningPort},
-        {QStringLiteral("Listening Socket -> Connected to "), blue, Tail::LoopbackPeer},
-        {QStringLiteral("Listening Socket -> Data received from "), blue, Tail::LoopbackPeer},
-        {QStringLiteral("Listening Socket -> TCP Data sent to "), blue, Tail::LoopbackPeer},
-        {QStringLiteral("Listening Socket -> UDP Data sent to "), blue, Tail::LoopbackPeer},
-        {QStringLiteral("Listening Socket -> Error: "), red, Tail::Description},
-        {QStringLiteral("Outgoing Socket -> Connected to "), blue, Tail::OpenedTowards},
-        {QStringLiteral("Outgoing Socket -> Data received from "), blue, Tail::LoopbackPeer},
-        {QStringLiteral("Outgoing Socket -> TCP Data sent to "), blue, Tail::LoopbackPeer},
-        {QStringLiteral("outgoing Socket -> UDP Data sent to "), blue, Tail::SentTo},
-        {QStringLiteral("Outgoing Socket -> Error: "), red, Tail::Description},
+        {startUp, black},
+        {notListening, black},
+        {listeningInvalidPort, red},
+        {listeningNoPeer, red},
+        {parseErrorMessage(TokenVerdict::NotNumeric), red},
+        {parseErrorMessage(TokenVerdict::OutOfRange), red},
+        {parseErrorMessage(TokenVerdict::BadHexCharacter), red},
+        {parseErrorMessage(TokenVerdict::TooLong), red},
+        {outgoingInvalidPort, red},
+        {disconnected, black},
+        {closedByRemote, black},
+        {outgoingNotConnected, red},
+        {listeningOnTcp, blue, Tail::ListeningPort},
+        {listeningOnUdp, blue, Tail::ListeningPort},
+        {listeningConnectedTo, blue, Tail::LoopbackPeer},
+        {listeningReceivedFrom, blue, Tail::LoopbackPeer},
+        {listeningTcpSentTo, blue, Tail::LoopbackPeer},
+        {listeningUdpSentTo, blue, Tail::LoopbackPeer},
+        {listeningError, red, Tail::Description},
+        {outgoingConnectedTo, blue, Tail::OpenedTowards},
+        {outgoingReceivedFrom, blue, Tail::LoopbackPeer},
+        {outgoingTcpSentTo, blue, Tail::LoopbackPeer},
+        {outgoingUdpSentTo, blue, Tail::SentTo},
+        {outgoingError, red, Tail::Description},
     };
     return known;
 }

@@ -71,7 +71,7 @@ std::unique_ptr<QTcpSocket> tst_HostilePeers::admittedPeer(quint16 port)
         // Refused while the panel holds the peer before it, or taken in by
         // the system and then turned away because the panel closed its
         // listener for that peer: either way, knock again.
-        const QString named = QStringLiteral("Listening Socket -> Connected to ");
+        const QString named = StatusMessages::listeningConnectedTo;
         (void)QTest::qWaitFor([&] {
             return peer->state() == QAbstractSocket::UnconnectedState
                 || (peer->state() == QAbstractSocket::ConnectedState && w->status() == named + peerName(*peer));
@@ -116,7 +116,7 @@ void tst_HostilePeers::shouldListenAgainAfterPeersThatLeaveAtOnce()
         follower->write(greeting);
         QTRY_COMPARE(w->text(QStringLiteral("txtReceivedDataLS")), QString::fromLatin1(greeting));
         w->send(QStringLiteral("LS"), 0, QStringLiteral("welcome"));
-        QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*follower));
+        QCOMPARE(w->status(), StatusMessages::listeningTcpSentTo + peerName(*follower));
         QCOMPARE(readExactly(*follower, 7), QByteArray("welcome"));
         follower->disconnectFromHost();
         QTRY_COMPARE(w->listeningSocket()->State(), int(EventSocket::StateListening));
@@ -137,7 +137,7 @@ void tst_HostilePeers::shouldTurnAwayEveryOtherPeerWhileOneIsConnected()
     QVERIFY(port);
     auto first = connectedClient(port);
     QVERIFY(first);
-    const QString connected = QStringLiteral("Listening Socket -> Connected to ") + peerName(*first);
+    const QString connected = StatusMessages::listeningConnectedTo + peerName(*first);
     QTRY_COMPARE(w->status(), connected);
     QSignalSpy requests(w->listeningSocket(), &EventSocket::ConnectionRequest);
 
@@ -167,9 +167,9 @@ void tst_HostilePeers::shouldTurnAwayEveryOtherPeerWhileOneIsConnected()
     QCOMPARE(first->state(), QAbstractSocket::ConnectedState);
     first->write("still here");
     QTRY_COMPARE(w->text(QStringLiteral("txtReceivedDataLS")), QStringLiteral("still here"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*first));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(*first));
     w->send(QStringLiteral("LS"), 0, QStringLiteral("so am I"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*first));
+    QCOMPARE(w->status(), StatusMessages::listeningTcpSentTo + peerName(*first));
     QCOMPARE(readExactly(*first, 7), QByteArray("so am I"));
 }
 
@@ -210,8 +210,8 @@ void tst_HostilePeers::shouldShowWhatAPeerSentBeforeItLeft()
     QVERIFY2(shown == expected, firstDifference(shown, expected).constData());
 
     // Connected, then its data, then listening again: in that order.
-    const qsizetype connectedAt = log->messages.indexOf(QStringLiteral("Listening Socket -> Connected to ") + name);
-    const qsizetype receivedAt = log->messages.lastIndexOf(QStringLiteral("Listening Socket -> Data received from ") + name);
+    const qsizetype connectedAt = log->messages.indexOf(StatusMessages::listeningConnectedTo + name);
+    const qsizetype receivedAt = log->messages.lastIndexOf(StatusMessages::listeningReceivedFrom + name);
     const qsizetype listeningAt = log->messages.lastIndexOf(listeningMessage(*w, port));
     QVERIFY2(connectedAt >= 0 && connectedAt < receivedAt && receivedAt < listeningAt,
              qPrintable(log->messages.join(u'\n')));
@@ -219,7 +219,7 @@ void tst_HostilePeers::shouldShowWhatAPeerSentBeforeItLeft()
     // And it does listen: the next peer gets in.
     auto next = connectedClient(port);
     QVERIFY(next);
-    QTRY_COMPARE(w->status(), QStringLiteral("Listening Socket -> Connected to ") + peerName(*next));
+    QTRY_COMPARE(w->status(), StatusMessages::listeningConnectedTo + peerName(*next));
 }
 
 void tst_HostilePeers::shouldAnswerEveryClickWhileDataPours()
@@ -250,11 +250,11 @@ void tst_HostilePeers::shouldAnswerEveryClickWhileDataPours()
 
     // Both panels send while they are being flooded.
     w->send(QStringLiteral("LS"), 0, QStringLiteral("ping"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*listeningPeer));
+    QCOMPARE(w->status(), StatusMessages::listeningTcpSentTo + peerName(*listeningPeer));
     QCOMPARE(w->statusColour(), blue);
     QCOMPARE(readExactly(*listeningPeer, 4), QByteArray("ping"));
     w->send(QStringLiteral("OS"), 0, QStringLiteral("pong"));
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> TCP Data sent to ") + serverName);
+    QCOMPARE(w->status(), StatusMessages::outgoingTcpSentTo + serverName);
     QCOMPARE(w->statusColour(), blue);
     QCOMPARE(readExactly(*outgoingPeer, 4), QByteArray("pong"));
 
@@ -263,7 +263,7 @@ void tst_HostilePeers::shouldAnswerEveryClickWhileDataPours()
     ArrivalCounter listeningArrivals(w->listeningSocket());
     ArrivalCounter outgoingArrivals(w->outgoingSocket());
     w->click(QStringLiteral("btnCloseLS"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Not Listening"));
+    QCOMPARE(w->status(), StatusMessages::notListening);
     QCOMPARE(w->statusColour(), black);
     QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateClosed));
     const QString closedBox = w->text(receivedBox);
@@ -302,17 +302,17 @@ void tst_HostilePeers::shouldAnswerEveryClickWhileDataPours()
     QTRY_COMPARE(outgoingPeer->state(), QAbstractSocket::UnconnectedState);
     auto secondOutgoingPeer = acceptedPeer(server);
     QVERIFY(secondOutgoingPeer);
-    QTRY_VERIFY(log->contains(QStringLiteral("Outgoing Socket -> Connected to ") + serverName));
+    QTRY_VERIFY(log->contains(StatusMessages::outgoingConnectedTo + serverName));
     QVERIFY2(boxAtConnect == boxAtClick, firstDifference(boxAtConnect, boxAtClick).constData());
     auto pourIntoSecond = std::make_unique<Pourer>(secondOutgoingPeer.get(), 'P');
     QTRY_VERIFY(holdsOnly(w->text(outgoingBox), u'P'));
 
     // Disconnect: said at once; a send then finds no connection.
     w->click(QStringLiteral("btnDisconnectOS"));
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Disconnected"));
+    QCOMPARE(w->status(), StatusMessages::disconnected);
     QCOMPARE(w->statusColour(), black);
     w->send(QStringLiteral("OS"), 0, QStringLiteral("lost"));
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Error: Socket not connected"));
+    QCOMPARE(w->status(), StatusMessages::outgoingNotConnected);
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text(QStringLiteral("txtTransmitDataOS")), QStringLiteral("lost"));
     QTRY_COMPARE(secondOutgoingPeer->state(), QAbstractSocket::UnconnectedState);
@@ -327,10 +327,10 @@ void tst_HostilePeers::shouldAnswerEveryClickWhileDataPours()
 
     // Close once more; nothing is left pouring, so the line keeps its word.
     w->click(QStringLiteral("btnCloseLS"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Not Listening"));
+    QCOMPARE(w->status(), StatusMessages::notListening);
     QCOMPARE(w->statusColour(), black);
     QCoreApplication::processEvents();
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Not Listening"));
+    QCOMPARE(w->status(), StatusMessages::notListening);
     QCOMPARE(w->text(receivedBox), afterListen);
     qInfo("poured into the listening panel %lld + %lld bytes, into the outgoing panel %lld + %lld bytes",
           pourIntoListening->poured, pourFromSecond->poured, pourIntoOutgoing->poured, pourIntoSecond->poured);

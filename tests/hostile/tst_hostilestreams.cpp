@@ -67,7 +67,7 @@ void tst_HostileStreams::shouldShowTheLastPieceOfATenMegabytePush()
     const QString expected = hexRendering(streamSlice(total - counter.lastCount, counter.lastCount));
     const QString shown = w->text(QStringLiteral("txtReceivedDataLS"));
     QVERIFY2(shown == expected, firstDifference(shown, expected).constData());
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*client));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(*client));
     QCOMPARE(w->statusColour(), blue);
     QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateConnected));
 
@@ -131,11 +131,11 @@ void tst_HostileStreams::shouldOutliveAFloodOfDatagrams()
     QVERIFY2(shown, "the datagram sent after the flood never showed");
     qInfo("%lld of %u flood datagrams reached the window", counter.arrivals - 1, floodSize);
     QCOMPARE(torn, qint64(0));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(last));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(last));
     QCOMPARE(w->statusColour(), blue);
 
     w->click(QStringLiteral("btnCloseLS"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Not Listening"));
+    QCOMPARE(w->status(), StatusMessages::notListening);
     QCOMPARE(w->statusColour(), black);
     QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateClosed));
 }
@@ -168,7 +168,7 @@ void tst_HostileStreams::shouldShowTheLargestDatagramWhole()
     const QString expected = format == 1 ? decimalRendering(datagram) : hexRendering(datagram);
     const QString shown = w->text(QStringLiteral("txtReceivedDataLS"));
     QVERIFY2(shown == expected, firstDifference(shown, expected).constData());
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(sender));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(sender));
     QCOMPARE(w->statusColour(), blue);
 
     // The panel answers the sender with a datagram of the same size.
@@ -176,7 +176,7 @@ void tst_HostileStreams::shouldShowTheLargestDatagramWhole()
     w->select(QStringLiteral("optionTxtDataFormatLS"), 0);
     paste(*w, QStringLiteral("txtTransmitDataLS"), QString(largest, u'x'));
     w->click(QStringLiteral("btnSendLS"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> UDP Data sent to ") + peerName(sender));
+    QCOMPARE(w->status(), StatusMessages::listeningUdpSentTo + peerName(sender));
     const QNetworkDatagram answer = nextDatagram(sender);
     QCOMPARE(answer.data().size(), largest);
 }

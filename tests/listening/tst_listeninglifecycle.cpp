@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "support/Peers.h"
 #include "support/WindowDriver.h"
 
 class tst_ListeningLifecycle : public QObject
@@ -9,6 +8,9 @@ class tst_ListeningLifecycle : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
+
     void shouldListen_data();
     void shouldListen();
     void shouldNameAConnectedPeer();
@@ -23,138 +25,142 @@ private slots:
     void shouldReportAPortThatIsNotANumber();
     void shouldReportAPortInUse();
     void rejectedPortShouldLeaveTheConnectedPeerAlone();
+
+private:
+    std::unique_ptr<WindowDriver> w;
 };
+
+using namespace StatusMessages;
+
+void tst_ListeningLifecycle::init()
+{
+    w = std::make_unique<WindowDriver>();
+}
+
+void tst_ListeningLifecycle::cleanup()
+{
+    w.reset();
+}
 
 void tst_ListeningLifecycle::shouldListen_data()
 {
     QTest::addColumn<int>("transport");
     QTest::addColumn<QString>("message");
-    QTest::newRow("tcp") << 0 << QStringLiteral("Listening Socket -> Listening on TCP ");
-    QTest::newRow("udp") << 1 << QStringLiteral("Listening Socket -> Listening on UDP ");
+    QTest::newRow("tcp") << 0 << listeningOnTcp;
+    QTest::newRow("udp") << 1 << listeningOnUdp;
 }
 
 void tst_ListeningLifecycle::shouldListen()
 {
     QFETCH(int, transport);
     QFETCH(QString, message);
-    WindowDriver w;
     const quint16 port = freeTcpPort();
-    w.select("optionTransportLS", transport);
-    w.type("txtPort", QString::number(port));
-    w.click("btnSetPort");
-    QCOMPARE(w.status(), message + w.text("txtRemoteIP") + u':' + QString::number(port));
-    QCOMPARE(w.statusColour(), blue);
-    QCOMPARE(w.listeningSocket()->LocalPort(), int(port));
+    w->select("optionTransportLS", transport);
+    w->type("txtPort", QString::number(port));
+    w->click("btnSetPort");
+    QCOMPARE(w->status(), message + w->text("txtRemoteIP") + u':' + QString::number(port));
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->listeningSocket()->LocalPort(), int(port));
 
     // Port 0 lets the system choose, and the message names its choice.
-    w.type("txtPort", QStringLiteral("0"));
-    w.click("btnSetPort");
-    QVERIFY(w.listeningSocket()->LocalPort() != 0);
-    QCOMPARE(w.status(), message + w.text("txtRemoteIP") + u':' + QString::number(w.listeningSocket()->LocalPort()));
+    w->type("txtPort", QStringLiteral("0"));
+    w->click("btnSetPort");
+    QVERIFY(w->listeningSocket()->LocalPort() != 0);
+    QCOMPARE(w->status(), message + w->text("txtRemoteIP") + u':' + QString::number(w->listeningSocket()->LocalPort()));
 
     // Any other port is named as typed, though the number is rounded.
-    w.type("txtPort", QStringLiteral("400.5"));
-    w.click("btnSetPort");
-    QCOMPARE(w.status(), message + w.text("txtRemoteIP") + QStringLiteral(":400.5"));
-    QCOMPARE(w.listeningSocket()->LocalPort(), 400);
+    w->type("txtPort", QStringLiteral("400.5"));
+    w->click("btnSetPort");
+    QCOMPARE(w->status(), message + w->text("txtRemoteIP") + QStringLiteral(":400.5"));
+    QCOMPARE(w->listeningSocket()->LocalPort(), 400);
 }
 
 void tst_ListeningLifecycle::shouldNameAConnectedPeer()
 {
-    WindowDriver w;
-    const quint16 port = w.listenOnFreePort();
-    auto client = connectedClient(port);
+    const auto client = w->connectToListeningPanel();
     QVERIFY(client);
-    QTRY_COMPARE(w.status(), QStringLiteral("Listening Socket -> Connected to ") + peerName(*client));
-    QCOMPARE(w.statusColour(), blue);
-    QCOMPARE(w.listeningSocket()->State(), 7);
+    QTRY_COMPARE(w->status(), listeningConnectedTo + peerName(*client));
+    QCOMPARE(w->statusColour(), blue);
+    QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateConnected));
 }
 
 void tst_ListeningLifecycle::shouldListenAgainWhenThePeerLeaves()
 {
-    WindowDriver w;
     const quint16 port = freeTcpPort();
-    w.type("txtPort", QString::number(port));
-    w.click("btnSetPort");
-    const QString listening = w.status();
+    w->type("txtPort", QString::number(port));
+    w->click("btnSetPort");
+    const QString listening = w->status();
 
     for (int round = 0; round < 3; ++round) {
         auto client = connectedClient(port);
         QVERIFY2(client, "the panel should be listening again");
-        QTRY_COMPARE(w.status(), QStringLiteral("Listening Socket -> Connected to ") + peerName(*client));
+        QTRY_COMPARE(w->status(), listeningConnectedTo + peerName(*client));
         client->disconnectFromHost();
-        QTRY_COMPARE(w.status(), listening);
-        QCOMPARE(w.statusColour(), blue);
+        QTRY_COMPARE(w->status(), listening);
+        QCOMPARE(w->statusColour(), blue);
     }
 }
 
 void tst_ListeningLifecycle::shouldListenAgainWithTheSettingsOfTheMoment()
 {
-    WindowDriver w;
-    const quint16 port = w.listenOnFreePort();
-    auto client = connectedClient(port);
+    const auto client = w->connectToListeningPanel();
     QVERIFY(client);
-    QTRY_COMPARE(w.listeningSocket()->State(), 7);
 
     // While the peer is connected the user picks UDP and an impossible port.
-    w.select("optionTransportLS", 1);
-    w.type("txtPort", QStringLiteral("70000"));
+    w->select("optionTransportLS", 1);
+    w->type("txtPort", QStringLiteral("70000"));
     client->disconnectFromHost();
-    QTRY_COMPARE(w.status(), QStringLiteral("Listening Socket -> Invalid Port Number"));
-    QCOMPARE(w.textColour("txtPort"), red);
-    QCOMPARE(w.listeningSocket()->State(), 0);
+    QTRY_COMPARE(w->status(), listeningInvalidPort);
+    QCOMPARE(w->textColour("txtPort"), red);
+    QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateClosed));
 
     // Typing turns the box black again and opens nothing.
-    w.type("txtPort", QStringLiteral("0"));
-    QCOMPARE(w.textColour("txtPort"), black);
-    QCOMPARE(w.listeningSocket()->State(), 0);
-    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Invalid Port Number"));
+    w->type("txtPort", QStringLiteral("0"));
+    QCOMPARE(w->textColour("txtPort"), black);
+    QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateClosed));
+    QCOMPARE(w->status(), listeningInvalidPort);
 }
 
 void tst_ListeningLifecycle::shouldRefuseASecondPeer()
 {
-    WindowDriver w;
-    const quint16 port = w.listenOnFreePort();
-    auto first = connectedClient(port);
+    const auto first = w->connectToListeningPanel();
     QVERIFY(first);
-    QTRY_COMPARE(w.listeningSocket()->State(), 7);
-    const QString connected = w.status();
+    const auto port = quint16(w->listeningSocket()->LocalPort());
+    const QString connected = w->status();
 
     QTcpSocket second;
     QSignalSpy errors(&second, &QTcpSocket::errorOccurred);
     second.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(errors.wait(5000));
     QCOMPARE(second.error(), QAbstractSocket::ConnectionRefusedError);
-    QCOMPARE(w.status(), connected);
+    QCOMPARE(w->status(), connected);
     QCOMPARE(first->state(), QAbstractSocket::ConnectedState);
 }
 
 void tst_ListeningLifecycle::secondListenShouldDropTheConnectedPeer()
 {
-    WindowDriver w;
     const quint16 port = freeTcpPort();
-    w.type("txtPort", QString::number(port));
-    w.click("btnSetPort");
-    const QString listening = w.status();
+    w->type("txtPort", QString::number(port));
+    w->click("btnSetPort");
+    const QString listening = w->status();
     auto client = connectedClient(port);
     QVERIFY(client);
-    QTRY_COMPARE(w.listeningSocket()->State(), 7);
+    QTRY_COMPARE(w->listeningSocket()->State(), int(EventSocket::StateConnected));
 
-    w.click("btnSetPort");
-    QCOMPARE(w.status(), listening);
+    w->click("btnSetPort");
+    QCOMPARE(w->status(), listening);
     QTRY_COMPARE(client->state(), QAbstractSocket::UnconnectedState);
     QVERIFY(connectedClient(port));
 }
 
 void tst_ListeningLifecycle::closeShouldStopListening()
 {
-    WindowDriver w;
-    const quint16 port = w.listenOnFreePort();
+    const quint16 port = w->listenOnFreePort();
     for (int click = 0; click < 2; ++click) {
-        w.click("btnCloseLS");
-        QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Not Listening"));
-        QCOMPARE(w.statusColour(), black);
-        QCOMPARE(w.listeningSocket()->State(), 0);
+        w->click("btnCloseLS");
+        QCOMPARE(w->status(), notListening);
+        QCOMPARE(w->statusColour(), black);
+        QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateClosed));
     }
     QVERIFY(!connectedClient(port));
 }
@@ -171,15 +177,14 @@ void tst_ListeningLifecycle::shouldRejectAPortOutOfRange_data()
 void tst_ListeningLifecycle::shouldRejectAPortOutOfRange()
 {
     QFETCH(QString, port);
-    WindowDriver w;
-    w.type("txtPort", port);
-    w.click("btnSetPort");
-    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Invalid Port Number"));
-    QCOMPARE(w.statusColour(), red);
-    QCOMPARE(w.textColour("txtPort"), red);
-    QCOMPARE(w.listeningSocket()->State(), 0);
-    QTest::keyClick(w.find<QWidget>("txtPort"), Qt::Key_Backspace);
-    QCOMPARE(w.textColour("txtPort"), black);
+    w->type("txtPort", port);
+    w->click("btnSetPort");
+    QCOMPARE(w->status(), listeningInvalidPort);
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtPort"), red);
+    QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateClosed));
+    QTest::keyClick(w->find<QWidget>("txtPort"), Qt::Key_Backspace);
+    QCOMPARE(w->textColour("txtPort"), black);
 }
 
 void tst_ListeningLifecycle::shouldReportAPortThatIsNotANumber_data()
@@ -193,42 +198,37 @@ void tst_ListeningLifecycle::shouldReportAPortThatIsNotANumber_data()
 void tst_ListeningLifecycle::shouldReportAPortThatIsNotANumber()
 {
     QFETCH(QString, port);
-    WindowDriver w;
-    w.type("txtPort", port);
-    w.click("btnSetPort");
-    const QString prefix = QStringLiteral("Listening Socket -> Error: ");
-    QVERIFY2(w.status().startsWith(prefix), qPrintable(w.status()));
-    QVERIFY2(w.status().size() > prefix.size(), "the description says what was wrong");
+    w->type("txtPort", port);
+    w->click("btnSetPort");
+    const QString prefix = listeningError;
+    QVERIFY2(w->status().startsWith(prefix), qPrintable(w->status()));
+    QVERIFY2(w->status().size() > prefix.size(), "the description says what was wrong");
     if (!port.isEmpty())
-        QVERIFY2(w.status().contains(port), qPrintable(w.status()));
-    QCOMPARE(w.statusColour(), red);
-    QCOMPARE(w.textColour("txtPort"), black);
+        QVERIFY2(w->status().contains(port), qPrintable(w->status()));
+    QCOMPARE(w->statusColour(), red);
+    QCOMPARE(w->textColour("txtPort"), black);
 }
 
 void tst_ListeningLifecycle::shouldReportAPortInUse()
 {
     QTcpServer other;
     QVERIFY(other.listen(QHostAddress::Any, 0));
-    WindowDriver w;
-    w.type("txtPort", QString::number(other.serverPort()));
-    w.click("btnSetPort");
-    QVERIFY2(w.status().startsWith(QStringLiteral("Listening Socket -> Error: ")), qPrintable(w.status()));
-    QVERIFY2(w.status().contains(QStringLiteral("in use"), Qt::CaseInsensitive), qPrintable(w.status()));
-    QCOMPARE(w.statusColour(), red);
+    w->type("txtPort", QString::number(other.serverPort()));
+    w->click("btnSetPort");
+    QVERIFY2(w->status().startsWith(listeningError), qPrintable(w->status()));
+    QVERIFY2(w->status().contains(QStringLiteral("in use"), Qt::CaseInsensitive), qPrintable(w->status()));
+    QCOMPARE(w->statusColour(), red);
 }
 
 void tst_ListeningLifecycle::rejectedPortShouldLeaveTheConnectedPeerAlone()
 {
-    WindowDriver w;
-    const quint16 port = w.listenOnFreePort();
-    auto client = connectedClient(port);
+    const auto client = w->connectToListeningPanel();
     QVERIFY(client);
-    QTRY_COMPARE(w.listeningSocket()->State(), 7);
-    w.type("txtPort", QStringLiteral("99999"));
-    w.click("btnSetPort");
-    QCOMPARE(w.listeningSocket()->State(), 7);
+    w->type("txtPort", QStringLiteral("99999"));
+    w->click("btnSetPort");
+    QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateConnected));
     client->write("still here");
-    QTRY_COMPARE(w.text("txtReceivedDataLS"), QStringLiteral("still here"));
+    QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("still here"));
 }
 
 QTEST_MAIN(tst_ListeningLifecycle)

@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "support/Peers.h"
 #include "support/WindowDriver.h"
+
+#include "formats/TokenReading.h"
 
 // What passes through the listening panel: arrivals shown, typed data sent.
 class tst_ListeningTraffic : public QObject
@@ -31,9 +32,6 @@ private slots:
     void refusedUdpSendShouldBeReported();
 
 private:
-    // A listening panel with a raw TCP peer connected to it.
-    void connectPeer();
-
     std::unique_ptr<WindowDriver> w;
     std::unique_ptr<QTcpSocket> peer;
 };
@@ -49,27 +47,20 @@ void tst_ListeningTraffic::cleanup()
     w.reset();
 }
 
-void tst_ListeningTraffic::connectPeer()
-{
-    const quint16 port = w->listenOnFreePort();
-    peer = connectedClient(port);
-    QVERIFY(peer);
-    QTRY_COMPARE(w->listeningSocket()->State(), 7);
-}
-
 void tst_ListeningTraffic::shouldExchangeTheGreeting()
 {
-    connectPeer();
+    peer = w->connectToListeningPanel();
+    QVERIFY(peer);
     peer->write(QByteArray("\x48\x69"));
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("Hi"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*peer));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(*peer));
     QCOMPARE(w->statusColour(), blue);
 
     w->select("optionTxtDataFormatLS", 1);
     w->type("txtTransmitDataLS", QStringLiteral("72 105"));
     w->click("btnSendLS");
     QCOMPARE(readExactly(*peer, 2), QByteArray("\x48\x69"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> TCP Data sent to ") + peerName(*peer));
+    QCOMPARE(w->status(), StatusMessages::listeningTcpSentTo + peerName(*peer));
     QCOMPARE(w->statusColour(), blue);
     QCOMPARE(w->text("txtTransmitDataLS"), QString());
 }
@@ -92,7 +83,8 @@ void tst_ListeningTraffic::shouldRenderInTheRxFormatOfTheMoment()
     QFETCH(int, format);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
-    connectPeer();
+    peer = w->connectToListeningPanel();
+    QVERIFY(peer);
     w->select("optionRxDataFormatLS", format);
     peer->write(bytes);
     QTRY_COMPARE(w->text("txtReceivedDataLS"), shown);
@@ -100,18 +92,20 @@ void tst_ListeningTraffic::shouldRenderInTheRxFormatOfTheMoment()
 
 void tst_ListeningTraffic::secondArrivalShouldReplaceTheFirst()
 {
-    connectPeer();
+    peer = w->connectToListeningPanel();
+    QVERIFY(peer);
     peer->write("first");
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("first"));
     w->window->SetStatus(QStringLiteral("something else"), StatusColour::black);
     peer->write("2nd");
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("2nd"));
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*peer));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(*peer));
 }
 
 void tst_ListeningTraffic::switchingFormatsShouldChangeNothingAtOnce()
 {
-    connectPeer();
+    peer = w->connectToListeningPanel();
+    QVERIFY(peer);
     peer->write("AB");
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("AB"));
     const QString status = w->status();
@@ -159,13 +153,14 @@ void tst_ListeningTraffic::shouldSendExactBytes()
     QFETCH(int, format);
     QFETCH(QString, typed);
     QFETCH(QByteArray, wire);
-    connectPeer();
+    peer = w->connectToListeningPanel();
+    QVERIFY(peer);
     w->select("optionTransportLS", transport);
     w->markStatus();
     w->send(QStringLiteral("LS"), format, typed);
     QCOMPARE(w->text("txtTransmitDataLS"), QString());
-    QCOMPARE(w->status(), (transport == 0 ? QStringLiteral("Listening Socket -> TCP Data sent to ")
-                                          : QStringLiteral("Listening Socket -> UDP Data sent to "))
+    QCOMPARE(w->status(), (transport == 0 ? StatusMessages::listeningTcpSentTo
+                                          : StatusMessages::listeningUdpSentTo)
                               + peerName(*peer));
     QCOMPARE(w->statusColour(), blue);
     w->send(QStringLiteral("LS"), 0, QStringLiteral("."));
@@ -177,7 +172,7 @@ void tst_ListeningTraffic::parseErrorShouldComeBeforeTheConnectionError()
     w->select("optionTxtDataFormatLS", 1);
     w->type("txtTransmitDataLS", QStringLiteral(" 1 256 "));
     w->click("btnSendLS");
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255"));
+    QCOMPARE(w->status(), parseErrorMessage(TokenVerdict::OutOfRange));
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("1 256"));
 }
@@ -188,14 +183,15 @@ void tst_ListeningTraffic::shouldKeepTheBoxWithoutAPeer()
     w->select("optionTxtDataFormatLS", 2);
     w->type("txtTransmitDataLS", QStringLiteral("  ab cd"));
     w->click("btnSendLS");
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!"));
+    QCOMPARE(w->status(), StatusMessages::listeningNoPeer);
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("AB CD"));
 }
 
 void tst_ListeningTraffic::shouldEndSilentlyOnAnEmptyHexToken()
 {
-    connectPeer();
+    peer = w->connectToListeningPanel();
+    QVERIFY(peer);
     const QString status = w->status();
     w->select("optionTxtDataFormatLS", 2);
     w->type("txtTransmitDataLS", QStringLiteral("A  B"));
@@ -215,7 +211,7 @@ void tst_ListeningTraffic::shouldNameEachUdpSender()
     for (QUdpSocket *sender : {&first, &second, &first}) {
         const QByteArray datagram = "from " + QByteArray::number(sender->localPort());
         sender->writeDatagram(datagram, QHostAddress::LocalHost, port);
-        QTRY_COMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*sender));
+        QTRY_COMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(*sender));
         QCOMPARE(w->text("txtReceivedDataLS"), QString::fromLatin1(datagram));
     }
 }
@@ -230,7 +226,7 @@ void tst_ListeningTraffic::shouldShowAnEmptyDatagramAsNothing()
         QTRY_VERIFY(!w->text("txtReceivedDataLS").isEmpty());
         w->window->SetStatus(QString(), StatusColour::black);
         sender.writeDatagram(QByteArray(), QHostAddress::LocalHost, port);
-        QTRY_COMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(sender));
+        QTRY_COMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(sender));
         QCOMPARE(w->text("txtReceivedDataLS"), QString());
     }
 }
@@ -262,11 +258,11 @@ void tst_ListeningTraffic::shouldAnswerTheLatestUdpSender()
     }
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QString::number(senders));
     QUdpSocket &latest = *sockets.back();
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(latest));
+    QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(latest));
 
     w->type("txtTransmitDataLS", QStringLiteral("pong"));
     w->click("btnSendLS");
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> UDP Data sent to ") + peerName(latest));
+    QCOMPARE(w->status(), StatusMessages::listeningUdpSentTo + peerName(latest));
     QCOMPARE(w->text("txtTransmitDataLS"), QString());
     QCOMPARE(nextDatagram(latest).data(), QByteArray("pong"));
     for (int i = 0; i + 1 < senders; ++i)
@@ -292,7 +288,7 @@ void tst_ListeningTraffic::refusedUdpSendShouldBeReported()
     const QString tooLarge(65508, u'y');
     w->paste(QStringLiteral("txtTransmitDataLS"), tooLarge);
     w->click("btnSendLS");
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Error: Datagram too large to send"));
+    QCOMPARE(w->status(), StatusMessages::listeningError + QStringLiteral("Datagram too large to send"));
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text("txtTransmitDataLS"), tooLarge);
     QVERIFY(!sender.hasPendingDatagrams());

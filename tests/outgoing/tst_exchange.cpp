@@ -48,87 +48,87 @@ void tst_Exchange::shouldCarryTheGreetingOverTcp()
     w.type("txtPort", QString::number(port));
     w.click("btnSetPort");
     const QString listening = w.status();
-    QCOMPARE(listening, QStringLiteral("Listening Socket -> Listening on TCP ") + w.text("txtRemoteIP") + u':'
+    QCOMPARE(listening, StatusMessages::listeningOnTcp + w.text("txtRemoteIP") + u':'
                             + QString::number(port));
 
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port));
-    const QString outgoingConnected = QStringLiteral("Outgoing Socket -> Connected to ") + loopback(port);
+    const QString outgoingConnected = StatusMessages::outgoingConnectedTo + loopback(port);
     QTRY_VERIFY(log.contains(outgoingConnected));
     const int clientPort = w.outgoingSocket()->LocalPort();
-    const QString listeningConnected = QStringLiteral("Listening Socket -> Connected to ") + loopback(clientPort);
+    const QString listeningConnected = StatusMessages::listeningConnectedTo + loopback(clientPort);
     // Which panel hears of the connection first depends on the order of events.
     QTRY_VERIFY2(log.contains(listeningConnected), qPrintable(log.messages.join(u'\n')));
     QCOMPARE(log.colourOf(outgoingConnected), blue);
     QCOMPARE(log.colourOf(listeningConnected), blue);
-    QCOMPARE(w.listeningSocket()->State(), 7);
-    QCOMPARE(w.outgoingSocket()->State(), 7);
+    QCOMPARE(w.listeningSocket()->State(), int(EventSocket::StateConnected));
+    QCOMPARE(w.outgoingSocket()->State(), int(EventSocket::StateConnected));
 
     const bool outgoingSends = from == QStringLiteral("OS");
     w.send(from, 1, QStringLiteral("72 105"));
-    QCOMPARE(w.status(), outgoingSends ? QStringLiteral("Outgoing Socket -> TCP Data sent to ") + loopback(port)
-                                       : QStringLiteral("Listening Socket -> TCP Data sent to ") + loopback(clientPort));
+    QCOMPARE(w.status(), outgoingSends ? StatusMessages::outgoingTcpSentTo + loopback(port)
+                                       : StatusMessages::listeningTcpSentTo + loopback(clientPort));
     QCOMPARE(w.statusColour(), blue);
     QCOMPARE(w.text("txtTransmitData" + from), QString());
 
     QTRY_COMPARE(w.text("txtReceivedData" + to), QStringLiteral("Hi"));
     QCOMPARE(w.status(), outgoingSends
-                             ? QStringLiteral("Listening Socket -> Data received from ") + loopback(clientPort)
-                             : QStringLiteral("Outgoing Socket -> Data received from ") + loopback(port));
+                             ? StatusMessages::listeningReceivedFrom + loopback(clientPort)
+                             : StatusMessages::outgoingReceivedFrom + loopback(port));
     QCOMPARE(w.statusColour(), blue);
     QCOMPARE(w.text("txtReceivedData" + from), QString());
 
     w.click("btnDisconnectOS");
-    QCOMPARE(w.status(), QStringLiteral("Outgoing Socket -> Disconnected"));
+    QCOMPARE(w.status(), StatusMessages::disconnected);
     QCOMPARE(w.statusColour(), black);
-    QCOMPARE(w.outgoingSocket()->State(), 0);
+    QCOMPARE(w.outgoingSocket()->State(), int(EventSocket::StateClosed));
 
     // The listening panel sees its peer go and listens again on its port.
     QTRY_COMPARE(w.status(), listening);
     QCOMPARE(w.statusColour(), blue);
-    QCOMPARE(w.listeningSocket()->State(), 2);
+    QCOMPARE(w.listeningSocket()->State(), int(EventSocket::StateListening));
 
     // A new connection is taken as the first one was.
     log.messages.clear();
     w.click("btnConnectOS");
     QTRY_VERIFY(log.contains(outgoingConnected));
-    QTRY_VERIFY(log.contains(QStringLiteral("Listening Socket -> Connected to ")
+    QTRY_VERIFY(log.contains(StatusMessages::listeningConnectedTo
                              + loopback(w.outgoingSocket()->LocalPort())));
-    QCOMPARE(w.listeningSocket()->State(), 7);
+    QCOMPARE(w.listeningSocket()->State(), int(EventSocket::StateConnected));
 }
 
 void tst_Exchange::shouldCarryTheGreetingOverUdp()
 {
     WindowDriver w;
     const quint16 port = w.listenOnFreePort(1);
-    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Listening on UDP ") + w.text("txtRemoteIP")
+    QCOMPARE(w.status(), StatusMessages::listeningOnUdp + w.text("txtRemoteIP")
                              + u':' + QString::number(port));
 
     // UDP has no handshake: the panel reports its destination at once.
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port), 1);
-    QCOMPARE(w.status(), QStringLiteral("Outgoing Socket -> Connected to ") + loopback(port));
+    QCOMPARE(w.status(), StatusMessages::outgoingConnectedTo + loopback(port));
     QCOMPARE(w.statusColour(), blue);
     const int clientPort = w.outgoingSocket()->LocalPort();
     QVERIFY(clientPort != 0);
 
     w.send(QStringLiteral("OS"), 1, QStringLiteral("72 105"));
-    QCOMPARE(w.status(), QStringLiteral("outgoing Socket -> UDP Data sent to ") + loopback(port));
+    QCOMPARE(w.status(), StatusMessages::outgoingUdpSentTo + loopback(port));
     QCOMPARE(w.statusColour(), blue);
     QCOMPARE(w.text("txtTransmitDataOS"), QString());
     QTRY_COMPARE(w.text("txtReceivedDataLS"), QStringLiteral("Hi"));
-    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> Data received from ") + loopback(clientPort));
+    QCOMPARE(w.status(), StatusMessages::listeningReceivedFrom + loopback(clientPort));
 
     // The listening panel answers its latest sender: the outgoing panel.
     w.send(QStringLiteral("LS"), 1, QStringLiteral("72 105"));
-    QCOMPARE(w.status(), QStringLiteral("Listening Socket -> UDP Data sent to ") + loopback(clientPort));
+    QCOMPARE(w.status(), StatusMessages::listeningUdpSentTo + loopback(clientPort));
     QTRY_COMPARE(w.text("txtReceivedDataOS"), QStringLiteral("Hi"));
-    QCOMPARE(w.status(), QStringLiteral("Outgoing Socket -> Data received from ") + loopback(port));
+    QCOMPARE(w.status(), StatusMessages::outgoingReceivedFrom + loopback(port));
     QCOMPARE(w.statusColour(), blue);
 
     w.click("btnDisconnectOS");
-    QCOMPARE(w.status(), QStringLiteral("Outgoing Socket -> Disconnected"));
+    QCOMPARE(w.status(), StatusMessages::disconnected);
     QCOMPARE(w.statusColour(), black);
     // Over UDP the listening panel has no peer to lose: it stays bound.
-    QCOMPARE(w.listeningSocket()->State(), 1);
+    QCOMPARE(w.listeningSocket()->State(), int(EventSocket::StateOpen));
 }
 
 void tst_Exchange::closeShouldDeliverWhatWasSent_data()
@@ -159,7 +159,7 @@ void tst_Exchange::closeShouldDeliverWhatWasSent()
         socket = w.listeningSocket();
     }
     QVERIFY(peer);
-    QTRY_COMPARE(socket->State(), 7);
+    QTRY_COMPARE(socket->State(), int(EventSocket::StateConnected));
 
     // More than the system's buffers hold while the peer is not reading, so
     // most of it still waits in ours when the panel closes. Sent through the
@@ -177,7 +177,7 @@ void tst_Exchange::closeShouldDeliverWhatWasSent()
         w.click(action);
         // The panel is closed at once, whatever its old connection still owes.
         if (action == QStringLiteral("btnDisconnectOS") || action == QStringLiteral("btnCloseLS"))
-            QCOMPARE(socket->State(), 0);
+            QCOMPARE(socket->State(), int(EventSocket::StateClosed));
     }
 
     QByteArray received;
@@ -198,8 +198,8 @@ void tst_Exchange::receivedBoxesShouldOutliveTheirConnections()
     StatusLog log(w);
     const quint16 port = w.listenOnFreePort();
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port));
-    QTRY_COMPARE(w.listeningSocket()->State(), 7);
-    QTRY_COMPARE(w.outgoingSocket()->State(), 7);
+    QTRY_COMPARE(w.listeningSocket()->State(), int(EventSocket::StateConnected));
+    QTRY_COMPARE(w.outgoingSocket()->State(), int(EventSocket::StateConnected));
     w.send(QStringLiteral("OS"), 0, QStringLiteral("to LS"));
     QTRY_COMPARE(w.text("txtReceivedDataLS"), QStringLiteral("to LS"));
     w.send(QStringLiteral("LS"), 0, QStringLiteral("to OS"));
@@ -216,13 +216,13 @@ void tst_Exchange::receivedBoxesShouldOutliveTheirConnections()
     w.type("txtPort", QString::number(port));
     w.type("txtRemotePort", QString::number(port));
     w.click("btnDisconnectOS");
-    QTRY_COMPARE(w.listeningSocket()->State(), 2);
+    QTRY_COMPARE(w.listeningSocket()->State(), int(EventSocket::StateListening));
     w.click("btnCloseLS");
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port));
-    QTRY_VERIFY(w.status().startsWith(QStringLiteral("Outgoing Socket -> Error: ")));
+    QTRY_VERIFY(w.status().startsWith(StatusMessages::outgoingError));
     w.click("btnSetPort");
     w.click("btnConnectOS");
-    QTRY_COMPARE(w.listeningSocket()->State(), 7);
+    QTRY_COMPARE(w.listeningSocket()->State(), int(EventSocket::StateConnected));
     QCOMPARE(w.text("txtReceivedDataLS"), QStringLiteral("to LS"));
     QCOMPARE(w.text("txtReceivedDataOS"), QStringLiteral("to OS"));
 }

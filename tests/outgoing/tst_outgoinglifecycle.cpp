@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "support/Peers.h"
 #include "support/WindowDriver.h"
 
 // The outgoing panel's life: connect, the socket's events, disconnect, and
@@ -40,28 +39,20 @@ private slots:
     void udpConnectShouldNameTheBoxesAsTyped();
 
 private:
-    // The outgoing panel connected over TCP to a raw server on 127.0.0.1.
-    void connectToServer();
-    QString serverName() const { return QStringLiteral("127.0.0.1:") + QString::number(server->serverPort()); }
-
+    // A raw server on 127.0.0.1 for each test; peer is the connection it
+    // accepts from the panel.
     std::unique_ptr<WindowDriver> w;
     std::unique_ptr<QTcpServer> server;
     std::unique_ptr<QTcpSocket> peer;
 };
 
-namespace {
-
-const QString connectedTo = QStringLiteral("Outgoing Socket -> Connected to ");
-const QString errorPrefix = QStringLiteral("Outgoing Socket -> Error: ");
-const QString invalidPort = QStringLiteral("Outgoing Socket -> Invalid Port Number");
-const QString disconnected = QStringLiteral("Outgoing Socket -> Disconnected");
-const QString closedByRemote = QStringLiteral("Outgoing Socket -> Connection closed by remote host");
-
-} // namespace
+using namespace StatusMessages;
 
 void tst_OutgoingLifecycle::init()
 {
     w = std::make_unique<WindowDriver>();
+    server = loopbackServer();
+    QVERIFY(server);
 }
 
 void tst_OutgoingLifecycle::cleanup()
@@ -71,28 +62,15 @@ void tst_OutgoingLifecycle::cleanup()
     w.reset();
 }
 
-void tst_OutgoingLifecycle::connectToServer()
-{
-    server = std::make_unique<QTcpServer>();
-    QVERIFY(server->listen(QHostAddress::LocalHost, 0));
-    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server->serverPort()));
-    peer = acceptedPeer(*server);
-    QVERIFY(peer);
-    QTRY_COMPARE(w->status(), connectedTo + serverName());
-    QCOMPARE(w->outgoingSocket()->State(), 7);
-}
-
 void tst_OutgoingLifecycle::tcpConnectShouldWaitForTheEvent()
 {
-    QTcpServer raw;
-    QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
     w->markStatus();
-    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(raw.serverPort()));
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server->serverPort()));
     QCOMPARE(w->status(), QStringLiteral("(marker)"));
-    QTRY_COMPARE(w->status(), connectedTo + QStringLiteral("127.0.0.1:") + QString::number(raw.serverPort()));
+    QTRY_COMPARE(w->status(), outgoingConnectedTo + peerName(*server));
     QCOMPARE(w->statusColour(), blue);
-    QCOMPARE(w->outgoingSocket()->State(), 7);
-    QVERIFY(acceptedPeer(raw));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateConnected));
+    QVERIFY(acceptedPeer(*server));
 }
 
 void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress_data()
@@ -119,10 +97,10 @@ void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress()
         QSKIP("this machine cannot listen on that loopback address");
     const QString port = QString::number(raw.serverPort());
     w->connectOutgoing(host, port);
-    QTRY_VERIFY2(w->status().startsWith(connectedTo), qPrintable(w->status()));
+    QTRY_VERIFY2(w->status().startsWith(outgoingConnectedTo), qPrintable(w->status()));
     QStringList accepted;
     for (const QString &address : shownAs)
-        accepted.append(connectedTo + address + u':' + port);
+        accepted.append(outgoingConnectedTo + address + u':' + port);
     QVERIFY2(accepted.contains(w->status()), qPrintable(w->status()));
     QCOMPARE(w->statusColour(), blue);
     QVERIFY(acceptedPeer(raw));
@@ -132,14 +110,14 @@ void tst_OutgoingLifecycle::shouldReportARefusedConnection()
 {
     StatusLog log(*w);
     w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
-    QTRY_VERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QTRY_VERIFY2(w->status().startsWith(outgoingError), qPrintable(w->status()));
     QVERIFY2(w->status().contains(QStringLiteral("refused"), Qt::CaseInsensitive), qPrintable(w->status()));
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->textColour("txtRemotePort"), black);
-    QVERIFY(!log.contains(invalidPort));
+    QVERIFY(!log.contains(outgoingInvalidPort));
     // The error leaves the socket as the component put it; closing is the
     // next Connect's or Disconnect's business.
-    QVERIFY(w->outgoingSocket()->State() != 7);
+    QVERIFY(w->outgoingSocket()->State() != EventSocket::StateConnected);
 }
 
 void tst_OutgoingLifecycle::shouldReportAnUnknownHost_data()
@@ -157,10 +135,10 @@ void tst_OutgoingLifecycle::shouldReportAnUnknownHost()
     w->connectOutgoing(host, QStringLiteral("4000"), transport);
     if (transport == 1) {
         // UDP names its destination as typed at once; the lookup comes after.
-        QCOMPARE(w->status(), connectedTo + host + QStringLiteral(":4000"));
+        QCOMPARE(w->status(), outgoingConnectedTo + host + QStringLiteral(":4000"));
         QCOMPARE(w->statusColour(), blue);
     }
-    QTRY_VERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QTRY_VERIFY2(w->status().startsWith(outgoingError), qPrintable(w->status()));
     QVERIFY2(w->status().contains(QStringLiteral("host"), Qt::CaseInsensitive), qPrintable(w->status()));
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->textColour("txtRemotePort"), black);
@@ -169,14 +147,12 @@ void tst_OutgoingLifecycle::shouldReportAnUnknownHost()
 void tst_OutgoingLifecycle::shouldConnectAfreshAfterAnError()
 {
     w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
-    QTRY_VERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
+    QTRY_VERIFY2(w->status().startsWith(outgoingError), qPrintable(w->status()));
 
-    QTcpServer raw;
-    QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
-    w->type("txtRemotePort", QString::number(raw.serverPort()));
+    w->type("txtRemotePort", QString::number(server->serverPort()));
     w->click("btnConnectOS");
-    QTRY_COMPARE(w->status(), connectedTo + QStringLiteral("127.0.0.1:") + QString::number(raw.serverPort()));
-    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QTRY_COMPARE(w->status(), outgoingConnectedTo + peerName(*server));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateConnected));
 }
 
 void tst_OutgoingLifecycle::shouldReportAHostItCannotUse_data()
@@ -195,11 +171,11 @@ void tst_OutgoingLifecycle::shouldReportAHostItCannotUse()
     QFETCH(QString, host);
     w->connectOutgoing(host, QStringLiteral("4000"), transport);
     // Reported at once, and UDP does not claim to be connected.
-    QVERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
-    QVERIFY2(w->status().size() > errorPrefix.size(), "the description says what was wrong");
+    QVERIFY2(w->status().startsWith(outgoingError), qPrintable(w->status()));
+    QVERIFY2(w->status().size() > outgoingError.size(), "the description says what was wrong");
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->textColour("txtRemotePort"), black);
-    QCOMPARE(w->outgoingSocket()->State(), 0);
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateClosed));
 }
 
 void tst_OutgoingLifecycle::shouldReportARemoteClose_data()
@@ -212,7 +188,8 @@ void tst_OutgoingLifecycle::shouldReportARemoteClose_data()
 void tst_OutgoingLifecycle::shouldReportARemoteClose()
 {
     QFETCH(bool, reset);
-    connectToServer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     if (reset) {
         // A peer that closes with bytes it has not read resets the connection.
         peer->setReadBufferSize(1);
@@ -228,7 +205,7 @@ void tst_OutgoingLifecycle::shouldReportARemoteClose()
     QCOMPARE(w->statusColour(), black);
     if (!reset)
         QCOMPARE(w->text("txtReceivedDataOS"), QStringLiteral("bye"));
-    QCOMPARE(w->outgoingSocket()->State(), 0);
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateClosed));
 
     // The panel stays closed: nobody connects back.
     QVERIFY(!server->waitForNewConnection(200));
@@ -237,26 +214,25 @@ void tst_OutgoingLifecycle::shouldReportARemoteClose()
 
 void tst_OutgoingLifecycle::disconnectDuringTheAttemptShouldSilenceIt()
 {
-    QTcpServer raw;
-    QVERIFY(raw.listen(QHostAddress::LocalHost, 0));
     StatusLog log(*w);
-    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(raw.serverPort()));
+    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server->serverPort()));
     w->click("btnDisconnectOS");
     QCOMPARE(w->status(), disconnected);
 
     // By the time the server has seen the connection come and go, whatever
     // the attempt left queued has had its turn.
-    auto remote = acceptedPeer(raw);
+    auto remote = acceptedPeer(*server);
     if (remote)
         QTRY_COMPARE(remote->state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(w->status(), disconnected);
-    QVERIFY2(!log.messages.join(u'\n').contains(connectedTo), qPrintable(log.messages.join(u'\n')));
-    QCOMPARE(w->outgoingSocket()->State(), 0);
+    QVERIFY2(!log.messages.join(u'\n').contains(outgoingConnectedTo), qPrintable(log.messages.join(u'\n')));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateClosed));
 }
 
 void tst_OutgoingLifecycle::secondConnectShouldDropTheFirstConnection()
 {
-    connectToServer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     StatusLog log(*w);
     w->markStatus();
     w->click("btnConnectOS");
@@ -265,8 +241,8 @@ void tst_OutgoingLifecycle::secondConnectShouldDropTheFirstConnection()
     auto second = acceptedPeer(*server);
     QVERIFY(second);
     QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
-    QTRY_COMPARE(w->status(), connectedTo + serverName());
-    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QTRY_COMPARE(w->status(), outgoingConnectedTo + peerName(*server));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateConnected));
     QCOMPARE(second->state(), QAbstractSocket::ConnectedState);
     // Dropping the first connection was our own doing, not the remote's.
     QVERIFY(!log.contains(closedByRemote));
@@ -290,19 +266,20 @@ void tst_OutgoingLifecycle::disconnectShouldAlwaysReport_data()
 void tst_OutgoingLifecycle::disconnectShouldAlwaysReport()
 {
     QFETCH(QString, before);
-    if (before == QStringLiteral("connected") || before == QStringLiteral("peer closed"))
-        connectToServer();
+    if (before == QStringLiteral("connected") || before == QStringLiteral("peer closed")) {
+        peer = w->connectOutgoingTo(*server);
+        QVERIFY(peer);
+    }
     if (before == QStringLiteral("peer closed")) {
         peer->disconnectFromHost();
         QTRY_COMPARE(w->status(), closedByRemote);
     } else if (before == QStringLiteral("refused")) {
         w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
-        QTRY_VERIFY(w->status().startsWith(errorPrefix));
+        QTRY_VERIFY(w->status().startsWith(outgoingError));
     } else if (before == QStringLiteral("udp")) {
-        QUdpSocket receiver;
-        QVERIFY(receiver.bind(QHostAddress::LocalHost, 0));
-        w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(receiver.localPort()), 1);
-        QCOMPARE(w->outgoingSocket()->State(), 1);
+        const auto receiver = loopbackUdpPeer();
+        QVERIFY(receiver);
+        QVERIFY(w->openOutgoingTo(*receiver));
     }
 
     for (int click = 0; click < 2; ++click) {
@@ -310,7 +287,7 @@ void tst_OutgoingLifecycle::disconnectShouldAlwaysReport()
         w->click("btnDisconnectOS");
         QCOMPARE(w->status(), disconnected);
         QCOMPARE(w->statusColour(), black);
-        QCOMPARE(w->outgoingSocket()->State(), 0);
+        QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateClosed));
     }
     if (before == QStringLiteral("connected"))
         QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
@@ -335,15 +312,15 @@ void tst_OutgoingLifecycle::rangeEndsShouldPassThePortCheck()
     w->connectOutgoing(QStringLiteral("127.0.0.1"), port, transport);
     QCOMPARE(w->textColour("txtRemotePort"), black);
     if (transport == 1) {
-        QCOMPARE(w->status(), connectedTo + QStringLiteral("127.0.0.1:") + port);
+        QCOMPARE(w->status(), outgoingConnectedTo + QStringLiteral("127.0.0.1:") + port);
         QCOMPARE(w->statusColour(), blue);
-        QCOMPARE(w->outgoingSocket()->State(), 1);
+        QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateOpen));
     } else {
         // Whatever the attempt's outcome, it is the socket's event that reports it.
         QTRY_VERIFY(w->status() != QStringLiteral("(marker)"));
-        QVERIFY2(w->status().startsWith(errorPrefix) || w->status().startsWith(connectedTo), qPrintable(w->status()));
+        QVERIFY2(w->status().startsWith(outgoingError) || w->status().startsWith(outgoingConnectedTo), qPrintable(w->status()));
     }
-    QVERIFY(!log.contains(invalidPort));
+    QVERIFY(!log.contains(outgoingInvalidPort));
     QCOMPARE(w->textColour("txtRemotePort"), black);
 }
 
@@ -361,15 +338,16 @@ void tst_OutgoingLifecycle::shouldRejectAPortOutOfRange_data()
 void tst_OutgoingLifecycle::shouldRejectAPortOutOfRange()
 {
     QFETCH(QString, port);
-    connectToServer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     w->type("txtRemotePort", port);
     w->click("btnConnectOS");
-    QCOMPARE(w->status(), invalidPort);
+    QCOMPARE(w->status(), outgoingInvalidPort);
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->textColour("txtRemotePort"), red);
 
     // The open connection is left as it was: still up, both ways.
-    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateConnected));
     peer->write("still here");
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("still here"));
     w->send(QStringLiteral("OS"), 0, QStringLiteral("me too"));
@@ -399,7 +377,7 @@ void tst_OutgoingLifecycle::rejectedPortShouldStayRedUntilItsTextChanges()
     // And a later rejection marks it again.
     QTest::keyClicks(w->find<QWidget>("txtRemotePort"), QStringLiteral("9"));
     w->click("btnConnectOS");
-    QCOMPARE(w->status(), invalidPort);
+    QCOMPARE(w->status(), outgoingInvalidPort);
     QCOMPARE(w->textColour("txtRemotePort"), red);
 }
 
@@ -416,16 +394,17 @@ void tst_OutgoingLifecycle::shouldReportAPortThatIsNotANumber_data()
 void tst_OutgoingLifecycle::shouldReportAPortThatIsNotANumber()
 {
     QFETCH(QString, port);
-    connectToServer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     w->type("txtRemotePort", port);
     w->click("btnConnectOS");
-    QVERIFY2(w->status().startsWith(errorPrefix), qPrintable(w->status()));
-    QVERIFY2(w->status().size() > errorPrefix.size(), "the description says what was wrong");
+    QVERIFY2(w->status().startsWith(outgoingError), qPrintable(w->status()));
+    QVERIFY2(w->status().size() > outgoingError.size(), "the description says what was wrong");
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->textColour("txtRemotePort"), black);
 
     // The socket is untouched: the connection stays up.
-    QCOMPARE(w->outgoingSocket()->State(), 7);
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateConnected));
     peer->write("still here");
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("still here"));
     QCOMPARE(peer->state(), QAbstractSocket::ConnectedState);
@@ -448,9 +427,9 @@ void tst_OutgoingLifecycle::udpConnectShouldNameTheBoxesAsTyped()
     QFETCH(QString, port);
     // Nothing listens there and nothing needs to: UDP has no handshake.
     w->connectOutgoing(host, port, 1);
-    QCOMPARE(w->status(), connectedTo + host + u':' + port);
+    QCOMPARE(w->status(), outgoingConnectedTo + host + u':' + port);
     QCOMPARE(w->statusColour(), blue);
-    QCOMPARE(w->outgoingSocket()->State(), 1);
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateOpen));
 }
 
 QTEST_MAIN(tst_OutgoingLifecycle)

@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "support/Peers.h"
 #include "support/WindowDriver.h"
+
+#include "formats/TokenReading.h"
 
 // What passes through the outgoing panel: typed data sent, arrivals shown.
 class tst_OutgoingTraffic : public QObject
@@ -36,31 +37,24 @@ private slots:
     void shouldTalkOverIpv6();
 
 private:
-    // The outgoing panel connected over TCP to a raw server on 127.0.0.1.
-    void connectTcpPeer();
-    // The outgoing panel opened over UDP towards a raw socket on 127.0.0.1.
-    void openUdpPeer();
-    QString tcpPeerName() const { return QStringLiteral("127.0.0.1:") + QString::number(server->serverPort()); }
-    QString udpPeerName() const { return QStringLiteral("127.0.0.1:") + QString::number(udpPeer->localPort()); }
-
+    // Raw peers on 127.0.0.1, ready for each test: a server the panel may
+    // connect to over TCP (peer is the connection it accepts), and a socket
+    // it may open towards over UDP.
     std::unique_ptr<WindowDriver> w;
     std::unique_ptr<QTcpServer> server;
     std::unique_ptr<QTcpSocket> peer;
     std::unique_ptr<QUdpSocket> udpPeer;
 };
 
-namespace {
-
-const QString tcpSent = QStringLiteral("Outgoing Socket -> TCP Data sent to ");
-const QString udpSent = QStringLiteral("outgoing Socket -> UDP Data sent to ");
-const QString receivedFrom = QStringLiteral("Outgoing Socket -> Data received from ");
-const QString notConnected = QStringLiteral("Outgoing Socket -> Error: Socket not connected");
-
-} // namespace
+using namespace StatusMessages;
 
 void tst_OutgoingTraffic::init()
 {
     w = std::make_unique<WindowDriver>();
+    server = loopbackServer();
+    udpPeer = loopbackUdpPeer();
+    QVERIFY(server);
+    QVERIFY(udpPeer);
 }
 
 void tst_OutgoingTraffic::cleanup()
@@ -69,24 +63,6 @@ void tst_OutgoingTraffic::cleanup()
     server.reset();
     udpPeer.reset();
     w.reset();
-}
-
-void tst_OutgoingTraffic::connectTcpPeer()
-{
-    server = std::make_unique<QTcpServer>();
-    QVERIFY(server->listen(QHostAddress::LocalHost, 0));
-    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server->serverPort()));
-    peer = acceptedPeer(*server);
-    QVERIFY(peer);
-    QTRY_COMPARE(w->outgoingSocket()->State(), 7);
-}
-
-void tst_OutgoingTraffic::openUdpPeer()
-{
-    udpPeer = std::make_unique<QUdpSocket>();
-    QVERIFY(udpPeer->bind(QHostAddress::LocalHost, 0));
-    w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(udpPeer->localPort()), 1);
-    QCOMPARE(w->outgoingSocket()->State(), 1);
 }
 
 void tst_OutgoingTraffic::shouldSendExactBytes_data()
@@ -129,15 +105,16 @@ void tst_OutgoingTraffic::shouldSendExactBytes()
     QFETCH(QString, typed);
     QFETCH(QByteArray, wire);
     if (transport == 0) {
-        connectTcpPeer();
+        peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
         w->send(QStringLiteral("OS"), format, typed);
-        QCOMPARE(w->status(), tcpSent + tcpPeerName());
+        QCOMPARE(w->status(), outgoingTcpSentTo + peerName(*server));
         QCOMPARE(readExactly(*peer, wire.size()), wire);
     } else {
-        openUdpPeer();
+        QVERIFY(w->openOutgoingTo(*udpPeer));
         w->send(QStringLiteral("OS"), format, typed);
         // This one message begins with a lower-case letter.
-        QCOMPARE(w->status(), udpSent + udpPeerName());
+        QCOMPARE(w->status(), outgoingUdpSentTo + peerName(*udpPeer));
         const QNetworkDatagram datagram = nextDatagram(*udpPeer);
         QVERIFY(datagram.isValid());
         QCOMPARE(datagram.data(), wire);
@@ -149,10 +126,11 @@ void tst_OutgoingTraffic::shouldSendExactBytes()
 
 void tst_OutgoingTraffic::shouldSendAnEmptyStringOverTcp()
 {
-    connectTcpPeer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     w->markStatus();
     w->send(QStringLiteral("OS"), 0, QString());
-    QCOMPARE(w->status(), tcpSent + tcpPeerName());
+    QCOMPARE(w->status(), outgoingTcpSentTo + peerName(*server));
     QCOMPARE(w->statusColour(), blue);
     // Nothing went out: the next byte the peer sees is the one sent next.
     w->send(QStringLiteral("OS"), 0, QStringLiteral("x"));
@@ -177,33 +155,33 @@ void tst_OutgoingTraffic::shouldRefuseToSendWithoutAConnection()
         // The lookup's answer comes through the event loop, so the send in
         // this same turn finds the attempt still under way.
         w->connectOutgoing(QStringLiteral("no-such-host.invalid"), QStringLiteral("4000"));
-        QVERIFY(w->outgoingSocket()->State() != 0);
+        QVERIFY(w->outgoingSocket()->State() != EventSocket::StateClosed);
     } else if (before == QStringLiteral("peer closed") || before == QStringLiteral("disconnected")) {
-        connectTcpPeer();
+        peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
         if (before == QStringLiteral("disconnected")) {
             w->click("btnDisconnectOS");
         } else {
             peer->disconnectFromHost();
-            QTRY_COMPARE(w->outgoingSocket()->State(), 0);
+            QTRY_COMPARE(w->outgoingSocket()->State(), int(EventSocket::StateClosed));
         }
     } else if (before == QStringLiteral("refused")) {
         w->connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
-        QTRY_VERIFY(w->status().startsWith(QStringLiteral("Outgoing Socket -> Error: ")));
+        QTRY_VERIFY(w->status().startsWith(outgoingError));
     } else if (before == QStringLiteral("udp")) {
-        openUdpPeer();
+        QVERIFY(w->openOutgoingTo(*udpPeer));
         w->select("optionTransportOS", 0);
     }
 
     w->send(QStringLiteral("OS"), 2, QStringLiteral(" 4f 6b "));
-    QCOMPARE(w->status(), notConnected);
+    QCOMPARE(w->status(), outgoingNotConnected);
     QCOMPARE(w->statusColour(), red);
     // Encoding normalised the text before the state was looked at.
     QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("4F 6B"));
     w->send(QStringLiteral("OS"), 0, QStringLiteral("keep me"));
-    QCOMPARE(w->status(), notConnected);
+    QCOMPARE(w->status(), outgoingNotConnected);
     QCOMPARE(w->text("txtTransmitDataOS"), QStringLiteral("keep me"));
-    if (udpPeer)
-        QVERIFY(!udpPeer->hasPendingDatagrams());
+    QVERIFY(!udpPeer->hasPendingDatagrams());
 }
 
 void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError_data()
@@ -213,9 +191,9 @@ void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("kept");
     const QString badHex =
-        QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f");
+        parseErrorMessage(TokenVerdict::BadHexCharacter);
     QTest::newRow("decimal out of range") << 1 << QStringLiteral(" 1 256 ")
-                                          << QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255")
+                                          << parseErrorMessage(TokenVerdict::OutOfRange)
                                           << QStringLiteral("1 256");
     // Upper-casing goes letter for letter: the ligature is not the two
     // letters FF, nor the sharp s two letters S.
@@ -224,7 +202,7 @@ void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError_data()
     // A no-break space is no separator: it stays in its token, and in the box.
     QTest::newRow("decimal, no-break space")
         << 1 << QStringLiteral("1\u00a02")
-        << QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255")
+        << parseErrorMessage(TokenVerdict::NotNumeric)
         << QStringLiteral("1\u00a02");
     QTest::newRow("hex, no-break space") << 2 << QStringLiteral(" a\u00a0b") << badHex << QStringLiteral("A\u00a0B");
 }
@@ -259,15 +237,13 @@ void tst_OutgoingTraffic::refusedSendShouldBeReported()
     QFETCH(QString, host);
     QFETCH(int, size);
     QFETCH(QString, description);
-    udpPeer = std::make_unique<QUdpSocket>();
-    QVERIFY(udpPeer->bind(QHostAddress::LocalHost, 0));
     w->connectOutgoing(host, QString::number(udpPeer->localPort()), 1);
     // A send reported before, in blue, must not stand for this one.
     w->markStatus();
     const QString typed(size, u'x');
     w->paste(QStringLiteral("txtTransmitDataOS"), typed);
     w->click("btnSendOS");
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Error: ") + description);
+    QCOMPARE(w->status(), outgoingError + description);
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text("txtTransmitDataOS"), typed);
     QVERIFY(!udpPeer->hasPendingDatagrams());
@@ -275,7 +251,8 @@ void tst_OutgoingTraffic::refusedSendShouldBeReported()
 
 void tst_OutgoingTraffic::shouldEndSilentlyOnAnEmptyHexToken()
 {
-    connectTcpPeer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     w->markStatus();
     w->send(QStringLiteral("OS"), 2, QStringLiteral("A  B"));
     QCOMPARE(w->status(), QStringLiteral("(marker)"));
@@ -286,10 +263,11 @@ void tst_OutgoingTraffic::shouldEndSilentlyOnAnEmptyHexToken()
 
 void tst_OutgoingTraffic::shouldReadTheTransportAtTheClick()
 {
-    connectTcpPeer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     w->select("optionTransportOS", 1);
     w->send(QStringLiteral("OS"), 0, QStringLiteral("abc"));
-    QCOMPARE(w->status(), udpSent + tcpPeerName());
+    QCOMPARE(w->status(), outgoingUdpSentTo + peerName(*server));
     QCOMPARE(w->statusColour(), blue);
     QCOMPARE(w->text("txtTransmitDataOS"), QString());
     // Reported as sent, so it must have gone: over the connection it has.
@@ -298,21 +276,19 @@ void tst_OutgoingTraffic::shouldReadTheTransportAtTheClick()
     // Back on TCP the state test applies again, and passes.
     w->select("optionTransportOS", 0);
     w->send(QStringLiteral("OS"), 0, QStringLiteral("def"));
-    QCOMPARE(w->status(), tcpSent + tcpPeerName());
+    QCOMPARE(w->status(), outgoingTcpSentTo + peerName(*server));
     QCOMPARE(readExactly(*peer, 3), QByteArray("def"));
 }
 
 void tst_OutgoingTraffic::udpSendToANameShouldArrive()
 {
-    udpPeer = std::make_unique<QUdpSocket>();
-    QVERIFY(udpPeer->bind(QHostAddress::LocalHost, 0));
     const QString port = QString::number(udpPeer->localPort());
     w->connectOutgoing(QStringLiteral("localhost"), port, 1);
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Connected to localhost:") + port);
+    QCOMPARE(w->status(), outgoingConnectedTo + QStringLiteral("localhost:") + port);
     QTRY_VERIFY(w->outgoingSocket()->RemoteHostIP() != QStringLiteral("localhost"));
 
     w->send(QStringLiteral("OS"), 0, QStringLiteral("by name"));
-    QVERIFY2(w->status().startsWith(udpSent), qPrintable(w->status()));
+    QVERIFY2(w->status().startsWith(outgoingUdpSentTo), qPrintable(w->status()));
     QVERIFY2(w->status().endsWith(u':' + port), qPrintable(w->status()));
     QCOMPARE(w->text("txtTransmitDataOS"), QString());
     const QNetworkDatagram datagram = nextDatagram(*udpPeer);
@@ -326,7 +302,7 @@ void tst_OutgoingTraffic::udpSendToNobodyShouldStillBeReported()
     StatusLog log(*w);
     for (const QString &typed : {QStringLiteral("lost"), QStringLiteral("lost again")}) {
         w->send(QStringLiteral("OS"), 0, typed);
-        QCOMPARE(w->status(), udpSent + QStringLiteral("127.0.0.1:") + port);
+        QCOMPARE(w->status(), outgoingUdpSentTo + QStringLiteral("127.0.0.1:") + port);
         QCOMPARE(w->text("txtTransmitDataOS"), QString());
     }
 
@@ -336,8 +312,8 @@ void tst_OutgoingTraffic::udpSendToNobodyShouldStillBeReported()
     sender.writeDatagram("real", QHostAddress::LocalHost, quint16(w->outgoingSocket()->LocalPort()));
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("real"));
     // The same message twice leaves the line's text as it was: one entry.
-    QCOMPARE(log.messages, (QStringList{udpSent + QStringLiteral("127.0.0.1:") + port, receivedFrom + peerName(sender)}));
-    QCOMPARE(w->outgoingSocket()->State(), 1);
+    QCOMPARE(log.messages, (QStringList{outgoingUdpSentTo + QStringLiteral("127.0.0.1:") + port, outgoingReceivedFrom + peerName(sender)}));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateOpen));
 }
 
 void tst_OutgoingTraffic::shouldRenderInTheRxFormatOfTheMoment_data()
@@ -373,36 +349,38 @@ void tst_OutgoingTraffic::shouldRenderInTheRxFormatOfTheMoment()
     QFETCH(QString, shown);
     QString from;
     if (transport == 0) {
-        connectTcpPeer();
+        peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
         w->select("optionRxDataFormatOS", format);
         peer->write(bytes);
-        from = tcpPeerName();
+        from = peerName(*server);
     } else {
-        openUdpPeer();
+        QVERIFY(w->openOutgoingTo(*udpPeer));
         w->select("optionRxDataFormatOS", format);
         udpPeer->writeDatagram(bytes, QHostAddress::LocalHost, quint16(w->outgoingSocket()->LocalPort()));
-        from = udpPeerName();
+        from = peerName(*udpPeer);
     }
     QTRY_COMPARE(w->text("txtReceivedDataOS"), shown);
-    QCOMPARE(w->status(), receivedFrom + from);
+    QCOMPARE(w->status(), outgoingReceivedFrom + from);
     QCOMPARE(w->statusColour(), blue);
 }
 
 void tst_OutgoingTraffic::secondArrivalShouldReplaceTheFirst()
 {
-    connectTcpPeer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     peer->write("first");
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("first"));
     w->markStatus();
     peer->write("2nd");
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("2nd"));
-    QCOMPARE(w->status(), receivedFrom + tcpPeerName());
+    QCOMPARE(w->status(), outgoingReceivedFrom + peerName(*server));
     QCOMPARE(w->statusColour(), blue);
 }
 
 void tst_OutgoingTraffic::shouldReceiveUdpReplies()
 {
-    openUdpPeer();
+    QVERIFY(w->openOutgoingTo(*udpPeer));
     w->send(QStringLiteral("OS"), 0, QStringLiteral("ping"));
     const QNetworkDatagram request = nextDatagram(*udpPeer);
     QCOMPARE(request.data(), QByteArray("ping"));
@@ -410,18 +388,18 @@ void tst_OutgoingTraffic::shouldReceiveUdpReplies()
     // The reply goes back to where the request came from.
     udpPeer->writeDatagram(request.makeReply("pong"));
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("pong"));
-    QCOMPARE(w->status(), receivedFrom + udpPeerName());
-    QCOMPARE(w->outgoingSocket()->State(), 1);
+    QCOMPARE(w->status(), outgoingReceivedFrom + peerName(*udpPeer));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateOpen));
 
     // The panel may go on sending after a reply.
     w->send(QStringLiteral("OS"), 0, QStringLiteral("again"));
-    QCOMPARE(w->status(), udpSent + udpPeerName());
+    QCOMPARE(w->status(), outgoingUdpSentTo + peerName(*udpPeer));
     QCOMPARE(nextDatagram(*udpPeer).data(), QByteArray("again"));
 }
 
 void tst_OutgoingTraffic::shouldNameEachUdpSender()
 {
-    openUdpPeer();
+    QVERIFY(w->openOutgoingTo(*udpPeer));
     const auto panelPort = quint16(w->outgoingSocket()->LocalPort());
     // A datagram from someone other than the destination names its own sender.
     QUdpSocket stranger;
@@ -430,18 +408,18 @@ void tst_OutgoingTraffic::shouldNameEachUdpSender()
         const QByteArray datagram = "from " + QByteArray::number(sender->localPort());
         sender->writeDatagram(datagram, QHostAddress::LocalHost, panelPort);
         QTRY_COMPARE(w->text("txtReceivedDataOS"), QString::fromLatin1(datagram));
-        QCOMPARE(w->status(), receivedFrom + QStringLiteral("127.0.0.1:") + QString::number(sender->localPort()));
+        QCOMPARE(w->status(), outgoingReceivedFrom + QStringLiteral("127.0.0.1:") + QString::number(sender->localPort()));
     }
     // Only Connect chooses where datagrams go: the stranger redirected nothing.
     w->send(QStringLiteral("OS"), 0, QStringLiteral("to the destination"));
-    QCOMPARE(w->status(), udpSent + udpPeerName());
+    QCOMPARE(w->status(), outgoingUdpSentTo + peerName(*udpPeer));
     QCOMPARE(nextDatagram(*udpPeer).data(), QByteArray("to the destination"));
     QVERIFY(!stranger.hasPendingDatagrams());
 }
 
 void tst_OutgoingTraffic::shouldShowAnEmptyDatagramAsNothing()
 {
-    openUdpPeer();
+    QVERIFY(w->openOutgoingTo(*udpPeer));
     const auto panelPort = quint16(w->outgoingSocket()->LocalPort());
     for (int format : {0, 1, 2}) {
         w->select("optionRxDataFormatOS", format);
@@ -449,18 +427,19 @@ void tst_OutgoingTraffic::shouldShowAnEmptyDatagramAsNothing()
         QTRY_VERIFY(!w->text("txtReceivedDataOS").isEmpty());
         w->markStatus();
         udpPeer->writeDatagram(QByteArray(), QHostAddress::LocalHost, panelPort);
-        QTRY_COMPARE(w->status(), receivedFrom + udpPeerName());
+        QTRY_COMPARE(w->status(), outgoingReceivedFrom + peerName(*udpPeer));
         QCOMPARE(w->text("txtReceivedDataOS"), QString());
     }
 }
 
 void tst_OutgoingTraffic::arrivalsShouldStayOnTheirOwnPanel()
 {
-    connectTcpPeer();
+    peer = w->connectOutgoingTo(*server);
+    QVERIFY(peer);
     const quint16 listeningPort = w->listenOnFreePort();
     auto client = connectedClient(listeningPort);
     QVERIFY(client);
-    QTRY_COMPARE(w->listeningSocket()->State(), 7);
+    QTRY_COMPARE(w->listeningSocket()->State(), int(EventSocket::StateConnected));
 
     client->write("for LS");
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("for LS"));
@@ -483,14 +462,14 @@ void tst_OutgoingTraffic::arrivalsShouldStayOnTheirOwnPanel()
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("again OS"));
     expected[3] = QStringLiteral("again OS");
     QCOMPARE(snapshot(), expected);
-    QCOMPARE(w->listeningSocket()->State(), 7);
+    QCOMPARE(w->listeningSocket()->State(), int(EventSocket::StateConnected));
 
     client->write("again LS");
     QTRY_COMPARE(w->text("txtReceivedDataLS"), QStringLiteral("again LS"));
     expected[0] = QStringLiteral("again LS");
     QCOMPARE(snapshot(), expected);
-    QCOMPARE(w->outgoingSocket()->State(), 7);
-    QCOMPARE(w->status(), QStringLiteral("Listening Socket -> Data received from ") + peerName(*client));
+    QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateConnected));
+    QCOMPARE(w->status(), listeningReceivedFrom + peerName(*client));
 }
 
 void tst_OutgoingTraffic::shouldTalkOverIpv6()
@@ -500,16 +479,16 @@ void tst_OutgoingTraffic::shouldTalkOverIpv6()
         QSKIP("this machine has no IPv6 loopback");
     const QString port = QString::number(raw.serverPort());
     w->connectOutgoing(QStringLiteral("::1"), port);
-    QTRY_COMPARE(w->status(), QStringLiteral("Outgoing Socket -> Connected to ::1:") + port);
+    QTRY_COMPARE(w->status(), outgoingConnectedTo + QStringLiteral("::1:") + port);
     auto remote = acceptedPeer(raw);
     QVERIFY(remote);
 
     w->send(QStringLiteral("OS"), 2, QStringLiteral("48 69"));
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> TCP Data sent to ::1:") + port);
+    QCOMPARE(w->status(), outgoingTcpSentTo + QStringLiteral("::1:") + port);
     QCOMPARE(readExactly(*remote, 2), QByteArray("Hi"));
     remote->write("ok");
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("ok"));
-    QCOMPARE(w->status(), QStringLiteral("Outgoing Socket -> Data received from ::1:") + port);
+    QCOMPARE(w->status(), outgoingReceivedFrom + QStringLiteral("::1:") + port);
 }
 
 QTEST_MAIN(tst_OutgoingTraffic)

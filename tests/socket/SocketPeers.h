@@ -4,14 +4,15 @@
 #pragma once
 
 // What the socket tests share: an event log in arrival order, the listening
-// panel's own way of answering requests, and ports the system hands out.
+// panel's own way of answering requests; raw peers come from support/.
+
+#include "../support/Peers.h"
 
 #include "socket/EventSocket.h"
 
 #include <QCoreApplication>
 #include <QObject>
 #include <QStringList>
-#include <QTcpServer>
 
 // Every event of one socket, in the order the handlers saw them.
 class EventLog : public QObject
@@ -76,14 +77,16 @@ inline void collectArrivals(EventSocket &socket, QByteArray &received)
     });
 }
 
-// A port that was free a moment ago: the system chose it for a listener that
-// has closed again.
-inline quint16 unusedTcpPort()
+// A raw client, connected from `from` to the socket's port, that the socket
+// took: its state became connected. Null when it did not within five seconds.
+inline std::unique_ptr<QTcpSocket> clientAcceptedBy(const EventSocket &socket,
+                                                    const QHostAddress &from = QHostAddress::LocalHost)
 {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        qFatal("no free port on loopback");
-    return server.serverPort();
+    auto client = std::make_unique<QTcpSocket>();
+    client->connectToHost(from, quint16(socket.LocalPort()));
+    if (!QTest::qWaitFor([&socket] { return socket.State() == EventSocket::StateConnected; }))
+        return nullptr;
+    return client;
 }
 
 // Work already queued on the event loop runs; used where a test shows that

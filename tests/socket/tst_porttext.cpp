@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-class PortTextTest : public QObject
+class tst_PortText : public QObject
 {
     Q_OBJECT
 
@@ -27,7 +27,7 @@ private slots:
     void shouldRejectPortsOutOfRange();
 };
 
-void PortTextTest::shouldReadNumbersAsAPortBoxHoldsThem_data()
+void tst_PortText::shouldReadNumbersAsAPortBoxHoldsThem_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
@@ -49,7 +49,7 @@ void PortTextTest::shouldReadNumbersAsAPortBoxHoldsThem_data()
     QTest::newRow("beyond the port range is still a number") << QStringLiteral("70000") << 70000.0;
 }
 
-void PortTextTest::shouldReadNumbersAsAPortBoxHoldsThem()
+void tst_PortText::shouldReadNumbersAsAPortBoxHoldsThem()
 {
     QFETCH(QString, text);
     QFETCH(double, expected);
@@ -57,7 +57,7 @@ void PortTextTest::shouldReadNumbersAsAPortBoxHoldsThem()
     QCOMPARE(readPortNumber(text), expected);
 }
 
-void PortTextTest::shouldRejectTextThatIsNotANumber_data()
+void tst_PortText::shouldRejectTextThatIsNotANumber_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("description");
@@ -92,7 +92,7 @@ void PortTextTest::shouldRejectTextThatIsNotANumber_data()
     QTest::newRow("digits of another script") << QStringLiteral("\u0664\u0660") << notANumber(QStringLiteral("\u0664\u0660"));
 }
 
-void PortTextTest::shouldRejectTextThatIsNotANumber()
+void tst_PortText::shouldRejectTextThatIsNotANumber()
 {
     QFETCH(QString, text);
     QFETCH(QString, description);
@@ -106,7 +106,7 @@ void PortTextTest::shouldRejectTextThatIsNotANumber()
     }
 }
 
-void PortTextTest::shouldReadAnOverflowingExponentAsInfinite()
+void tst_PortText::shouldReadAnOverflowingExponentAsInfinite()
 {
     // A well-formed number, far out of any port range: the range check, not
     // the conversion, turns it down.
@@ -115,7 +115,7 @@ void PortTextTest::shouldReadAnOverflowingExponentAsInfinite()
     QCOMPARE(readPortNumber(QStringLiteral("1e-999")), 0.0);
 }
 
-void PortTextTest::shouldRoundHalfToEven_data()
+void tst_PortText::shouldRoundHalfToEven_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("expected");
@@ -137,7 +137,7 @@ void PortTextTest::shouldRoundHalfToEven_data()
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << 0;
 }
 
-void PortTextTest::shouldRoundHalfToEven()
+void tst_PortText::shouldRoundHalfToEven()
 {
     QFETCH(double, value);
     QFETCH(int, expected);
@@ -145,7 +145,7 @@ void PortTextTest::shouldRoundHalfToEven()
     QCOMPARE(roundHalfEven(value), expected);
 }
 
-void PortTextTest::shouldReadPortsInRange_data()
+void tst_PortText::shouldReadPortsInRange_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("expected");
@@ -159,7 +159,7 @@ void PortTextTest::shouldReadPortsInRange_data()
     QTest::newRow("exponent") << QStringLiteral("4e3") << 4000;
 }
 
-void PortTextTest::shouldReadPortsInRange()
+void tst_PortText::shouldReadPortsInRange()
 {
     QFETCH(QString, text);
     QFETCH(int, expected);
@@ -167,7 +167,7 @@ void PortTextTest::shouldReadPortsInRange()
     QCOMPARE(int(readPort(text)), expected);
 }
 
-void PortTextTest::shouldRejectPortsOutOfRange_data()
+void tst_PortText::shouldRejectPortsOutOfRange_data()
 {
     QTest::addColumn<QString>("text");
 
@@ -179,7 +179,7 @@ void PortTextTest::shouldRejectPortsOutOfRange_data()
     QTest::newRow("wraps around in 16 bits") << QStringLiteral("65616");
 }
 
-void PortTextTest::shouldRejectPortsOutOfRange()
+void tst_PortText::shouldRejectPortsOutOfRange()
 {
     QFETCH(QString, text);
 
@@ -191,5 +191,5 @@ void PortTextTest::shouldRejectPortsOutOfRange()
     }
 }
 
-QTEST_GUILESS_MAIN(PortTextTest)
+QTEST_GUILESS_MAIN(tst_PortText)
 #include "tst_porttext.moc"

@@ -17,11 +17,14 @@
 #include <sys/socket.h>
 
 // The listening side over TCP, against raw Qt clients on loopback.
-class ListeningSocketTest : public QObject
+class tst_SocketListening : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
+
     void shouldListenOnThePortTheSystemChose();
     void shouldAcceptAfterClosingInsideTheRequestHandler();
     void shouldShowThePeerAddressInItsUsualText_data();
@@ -39,62 +42,82 @@ private slots:
     void shouldReportAPortInUse_data();
     void shouldReportAPortInUse();
     void shouldRefuseOperationsInTheWrongState();
+
+private:
+    // Listens on a port the system chose and answers each request as the
+    // listening panel does, keeping what failed in failure.
+    void listenAsThePanelDoes()
+    {
+        listenTcp(*socket);
+        acceptEachRequest(*socket, failure);
+    }
+
+    std::unique_ptr<EventSocket> socket;
+    QString failure;
 };
 
-void ListeningSocketTest::shouldListenOnThePortTheSystemChose()
+void tst_SocketListening::init()
 {
-    EventSocket socket;
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
-    socket.SetProtocol(EventSocket::TcpProtocol);
-    socket.Bind(QStringLiteral("0"));
-    QCOMPARE(socket.State(), int(EventSocket::StateOpen));
-    const int port = socket.LocalPort();
-    QVERIFY(port > 0);
-    socket.Listen();
-    QCOMPARE(socket.State(), int(EventSocket::StateListening));
+    socket = std::make_unique<EventSocket>();
+    failure.clear();
+}
 
-    QSignalSpy requests(&socket, &EventSocket::ConnectionRequest);
+void tst_SocketListening::cleanup()
+{
+    socket.reset();
+}
+
+void tst_SocketListening::shouldListenOnThePortTheSystemChose()
+{
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
+    socket->SetProtocol(EventSocket::TcpProtocol);
+    socket->Bind(QStringLiteral("0"));
+    QCOMPARE(socket->State(), int(EventSocket::StateOpen));
+    const int port = socket->LocalPort();
+    QVERIFY(port > 0);
+    socket->Listen();
+    QCOMPARE(socket->State(), int(EventSocket::StateListening));
+
+    QSignalSpy requests(socket.get(), &EventSocket::ConnectionRequest);
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, quint16(port));
     QVERIFY(requests.wait());
     QCOMPARE(requests.count(), 1);
 
-    socket.Close();
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    socket->Close();
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void ListeningSocketTest::shouldAcceptAfterClosingInsideTheRequestHandler()
+void tst_SocketListening::shouldAcceptAfterClosingInsideTheRequestHandler()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    QString failure;
+    listenTcp(*socket);
     int stateAfterAccept = -1;
-    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket, [&](int requestID) {
+    QObject::connect(socket.get(), &EventSocket::ConnectionRequest, socket.get(), [&](int requestID) {
         keepFailure(failure, [&] {
-            socket.Close();
-            socket.Accept(requestID);
-            stateAfterAccept = socket.State();
+            socket->Close();
+            socket->Accept(requestID);
+            stateAfterAccept = socket->State();
         });
     });
     QByteArray received;
-    collectArrivals(socket, received);
+    collectArrivals(*socket, received);
 
     QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket->LocalPort()));
     QTRY_COMPARE(stateAfterAccept, int(EventSocket::StateConnected));
     QCOMPARE(failure, QString());
-    QCOMPARE(socket.State(), int(EventSocket::StateConnected));
-    QCOMPARE(socket.RemotePort(), int(client.localPort()));
+    QCOMPARE(socket->State(), int(EventSocket::StateConnected));
+    QCOMPARE(socket->RemotePort(), int(client.localPort()));
 
     client.write("ping");
     QTRY_COMPARE(received, QByteArray("ping"));
 
-    socket.SendData(QByteArrayLiteral("pong\0\xff"));
+    socket->SendData(QByteArrayLiteral("pong\0\xff"));
     QTRY_COMPARE(client.bytesAvailable(), 6);
     QCOMPARE(client.readAll(), QByteArrayLiteral("pong\0\xff"));
 }
 
-void ListeningSocketTest::shouldShowThePeerAddressInItsUsualText_data()
+void tst_SocketListening::shouldShowThePeerAddressInItsUsualText_data()
 {
     QTest::addColumn<QHostAddress>("clientAddress");
     QTest::addColumn<QString>("expected");
@@ -105,25 +128,21 @@ void ListeningSocketTest::shouldShowThePeerAddressInItsUsualText_data()
     QTest::newRow("IPv6 peer") << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("::1");
 }
 
-void ListeningSocketTest::shouldShowThePeerAddressInItsUsualText()
+void tst_SocketListening::shouldShowThePeerAddressInItsUsualText()
 {
     QFETCH(QHostAddress, clientAddress);
     QFETCH(QString, expected);
 
-    EventSocket socket;
-    listenTcp(socket);
-    QString failure;
-    acceptEachRequest(socket, failure);
+    listenAsThePanelDoes();
 
-    QTcpSocket client;
-    client.connectToHost(clientAddress, quint16(socket.LocalPort()));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    const auto client = clientAcceptedBy(*socket, clientAddress);
+    QVERIFY(client);
     QCOMPARE(failure, QString());
-    QCOMPARE(socket.RemoteHostIP(), expected);
-    QCOMPARE(socket.RemotePort(), int(client.localPort()));
+    QCOMPARE(socket->RemoteHostIP(), expected);
+    QCOMPARE(socket->RemotePort(), int(client->localPort()));
 }
 
-void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted_data()
+void tst_SocketListening::shouldKeepWhatAPeerSentBeforeItWasAccepted_data()
 {
     QTest::addColumn<bool>("peerLeaves");
     QTest::addColumn<bool>("acceptLate");
@@ -134,15 +153,14 @@ void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted_data()
     QTest::newRow("peer sends and leaves, accepted after it was gone") << true << true;
 }
 
-void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted()
+void tst_SocketListening::shouldKeepWhatAPeerSentBeforeItWasAccepted()
 {
     QFETCH(bool, peerLeaves);
     QFETCH(bool, acceptLate);
 
-    EventSocket socket;
-    socket.SetProtocol(EventSocket::TcpProtocol);
-    socket.Bind(QStringLiteral("0"));
-    const auto port = quint16(socket.LocalPort());
+    socket->SetProtocol(EventSocket::TcpProtocol);
+    socket->Bind(QStringLiteral("0"));
+    const auto port = quint16(socket->LocalPort());
 
     // Bound but not listening yet: the connection waits in the backlog while
     // the peer sends, and leaves if it is to leave.
@@ -159,15 +177,14 @@ void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted()
             QVERIFY(client.waitForDisconnected(5000));
     }
 
-    EventLog log(socket);
-    QString failure;
+    EventLog log(*socket);
     bool waitedInVain = false;
-    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket, [&](int requestID) {
+    QObject::connect(socket.get(), &EventSocket::ConnectionRequest, socket.get(), [&](int requestID) {
         if (acceptLate) {
             // A busy window answers late: by then the waiting connection has
             // read what the peer sent, and seen it leave.
             const auto waitingConnection = [&] {
-                const auto sockets = socket.findChildren<QTcpSocket *>();
+                const auto sockets = socket->findChildren<QTcpSocket *>();
                 return std::any_of(sockets.cbegin(), sockets.cend(), [&](QTcpSocket *waiting) {
                     return waiting->bytesAvailable() == early.size()
                            && (!peerLeaves || waiting->state() == QAbstractSocket::UnconnectedState);
@@ -179,43 +196,39 @@ void ListeningSocketTest::shouldKeepWhatAPeerSentBeforeItWasAccepted()
             waitedInVain = !waitingConnection();
         }
         keepFailure(failure, [&] {
-            socket.Close();
-            socket.Accept(requestID);
+            socket->Close();
+            socket->Accept(requestID);
         });
     });
     QByteArray received;
-    collectArrivals(socket, received);
-    socket.Listen();
+    collectArrivals(*socket, received);
+    socket->Listen();
 
     QTRY_COMPARE(received, early);
     QVERIFY(!waitedInVain);
     QCOMPARE(failure, QString());
-    QCOMPARE(socket.RemoteHostIP(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(socket.RemotePort(), clientPort);
+    QCOMPARE(socket->RemoteHostIP(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(socket->RemotePort(), clientPort);
     if (peerLeaves) {
         QTRY_COMPARE(log.entries.constLast(), QStringLiteral("Close"));
         QCOMPARE(log.entries.count(QStringLiteral("Close")), 1);
-        QCOMPARE(socket.State(), int(EventSocket::StateClosing));
+        QCOMPARE(socket->State(), int(EventSocket::StateClosing));
     } else {
-        QCOMPARE(socket.State(), int(EventSocket::StateConnected));
+        QCOMPARE(socket->State(), int(EventSocket::StateConnected));
         QVERIFY(!log.entries.contains(QStringLiteral("Close")));
     }
 }
 
-void ListeningSocketTest::shouldRefuseOtherPeersWhileOneIsConnected()
+void tst_SocketListening::shouldRefuseOtherPeersWhileOneIsConnected()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    const auto port = quint16(socket.LocalPort());
-    QString failure;
-    acceptEachRequest(socket, failure);
-    QSignalSpy requests(&socket, &EventSocket::ConnectionRequest);
+    listenAsThePanelDoes();
+    const auto port = quint16(socket->LocalPort());
+    QSignalSpy requests(socket.get(), &EventSocket::ConnectionRequest);
     QByteArray received;
-    collectArrivals(socket, received);
+    collectArrivals(*socket, received);
 
-    QTcpSocket first;
-    first.connectToHost(QHostAddress::LocalHost, port);
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    const auto first = clientAcceptedBy(*socket);
+    QVERIFY(first);
 
     // The listener closed before it accepted, so nobody answers on the port.
     for (int attempt = 0; attempt < 20; ++attempt) {
@@ -227,204 +240,177 @@ void ListeningSocketTest::shouldRefuseOtherPeersWhileOneIsConnected()
     }
     QCOMPARE(requests.count(), 1);
 
-    first.write("still here");
+    first->write("still here");
     QTRY_COMPARE(received, QByteArray("still here"));
-    QCOMPARE(socket.RemotePort(), int(first.localPort()));
+    QCOMPARE(socket->RemotePort(), int(first->localPort()));
     QCOMPARE(failure, QString());
 }
 
-void ListeningSocketTest::shouldListenAgainOnTheSamePortWhenThePeerLeaves()
+void tst_SocketListening::shouldListenAgainOnTheSamePortWhenThePeerLeaves()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    const int port = socket.LocalPort();
-    QString failure;
-    acceptEachRequest(socket, failure);
+    listenAsThePanelDoes();
+    const int port = socket->LocalPort();
     // As the listening panel does when its peer leaves: close, and set the
     // same instance up again inside the event.
     int listens = 0;
-    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] {
+    QObject::connect(socket.get(), &EventSocket::CloseEvent, socket.get(), [&] {
         keepFailure(failure, [&] {
-            socket.Close();
-            socket.SetProtocol(EventSocket::TcpProtocol);
-            socket.SetLocalPort(port);
-            socket.Bind(QString::number(port));
-            socket.Listen();
+            socket->Close();
+            socket->SetProtocol(EventSocket::TcpProtocol);
+            socket->SetLocalPort(port);
+            socket->Bind(QString::number(port));
+            socket->Listen();
             ++listens;
         });
     });
 
     for (int round = 1; round <= 3; ++round) {
-        QTcpSocket client;
-        client.connectToHost(round == 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost, quint16(port));
-        QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
-        client.disconnectFromHost();
+        const auto client = clientAcceptedBy(*socket, round == 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost);
+        QVERIFY(client);
+        client->disconnectFromHost();
         QTRY_COMPARE(listens, round);
         QCOMPARE(failure, QString());
-        QCOMPARE(socket.State(), int(EventSocket::StateListening));
-        QCOMPARE(socket.LocalPort(), port);
+        QCOMPARE(socket->State(), int(EventSocket::StateListening));
+        QCOMPARE(socket->LocalPort(), port);
     }
 }
 
-void ListeningSocketTest::shouldListenAgainOnTheSamePortAfterDroppingAPeer()
+void tst_SocketListening::shouldListenAgainOnTheSamePortAfterDroppingAPeer()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    const int port = socket.LocalPort();
-    QString failure;
-    acceptEachRequest(socket, failure);
+    listenAsThePanelDoes();
+    const int port = socket->LocalPort();
 
-    QTcpSocket client;
-    QSignalSpy clientGone(&client, &QAbstractSocket::disconnected);
-    client.connectToHost(QHostAddress::LocalHost, quint16(port));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    const auto client = clientAcceptedBy(*socket);
+    QVERIFY(client);
+    QSignalSpy clientGone(client.get(), &QAbstractSocket::disconnected);
 
     // This side closes first, so its end of the old connection lingers in
     // TIME_WAIT on the very port it listens on again.
-    socket.Close();
+    socket->Close();
     QVERIFY(clientGone.wait());
-    listenTcp(socket, QString::number(port));
-    QCOMPARE(socket.LocalPort(), port);
+    listenTcp(*socket, QString::number(port));
+    QCOMPARE(socket->LocalPort(), port);
 
-    QTcpSocket next;
-    next.connectToHost(QHostAddress::LocalHost, quint16(port));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
-    QCOMPARE(socket.RemotePort(), int(next.localPort()));
+    const auto next = clientAcceptedBy(*socket);
+    QVERIFY(next);
+    QCOMPARE(socket->RemotePort(), int(next->localPort()));
     QCOMPARE(failure, QString());
 }
 
-void ListeningSocketTest::shouldTakeAResetAsThePeerLeaving()
+void tst_SocketListening::shouldTakeAResetAsThePeerLeaving()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    const int port = socket.LocalPort();
-    QString failure;
-    acceptEachRequest(socket, failure);
+    listenAsThePanelDoes();
+    const int port = socket->LocalPort();
     int listens = 0;
-    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] {
+    QObject::connect(socket.get(), &EventSocket::CloseEvent, socket.get(), [&] {
         keepFailure(failure, [&] {
-            listenTcp(socket, QString::number(port));
+            listenTcp(*socket, QString::number(port));
             ++listens;
         });
     });
-    EventLog log(socket);
+    EventLog log(*socket);
 
     for (int round = 1; round <= 5; ++round) {
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, quint16(port));
-        QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+        const auto client = clientAcceptedBy(*socket);
+        QVERIFY(client);
         // A zero linger time makes the close a reset instead of a goodbye.
         const linger resetAtOnce{1, 0};
-        QCOMPARE(::setsockopt(int(client.socketDescriptor()), SOL_SOCKET, SO_LINGER, &resetAtOnce,
+        QCOMPARE(::setsockopt(int(client->socketDescriptor()), SOL_SOCKET, SO_LINGER, &resetAtOnce,
                               sizeof resetAtOnce),
                  0);
-        client.abort();
+        client->abort();
         QTRY_COMPARE(listens, round);
         QCOMPARE(failure, QString());
     }
     QCOMPARE(log.entries.filter(QStringLiteral("Error")), QStringList());
 
-    QTcpSocket calm;
-    calm.connectToHost(QHostAddress::LocalHost, quint16(port));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
-    QCOMPARE(socket.RemotePort(), int(calm.localPort()));
+    const auto calm = clientAcceptedBy(*socket);
+    QVERIFY(calm);
+    QCOMPARE(socket->RemotePort(), int(calm->localPort()));
 }
 
-void ListeningSocketTest::shouldDeliverBytesBeforeTheCloseEvent()
+void tst_SocketListening::shouldDeliverBytesBeforeTheCloseEvent()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    QString failure;
-    acceptEachRequest(socket, failure);
-    QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    listenAsThePanelDoes();
+    const auto client = clientAcceptedBy(*socket);
+    QVERIFY(client);
 
-    EventLog log(socket);
+    EventLog log(*socket);
     QByteArray received;
     QByteArray receivedWhenClosed;
-    collectArrivals(socket, received);
-    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] { receivedWhenClosed = received; });
+    collectArrivals(*socket, received);
+    QObject::connect(socket.get(), &EventSocket::CloseEvent, socket.get(), [&] { receivedWhenClosed = received; });
 
     // Sent and closed in one go: bytes and the close reach the socket together.
     const QByteArray lastWords(100000, 'w');
-    client.write(lastWords);
-    client.disconnectFromHost();
+    client->write(lastWords);
+    client->disconnectFromHost();
 
     QTRY_VERIFY(log.entries.contains(QStringLiteral("Close")));
     QCOMPARE(receivedWhenClosed, lastWords);
     QCOMPARE(log.entries.constLast(), QStringLiteral("Close"));
     QCOMPARE(log.entries.count(QStringLiteral("Close")), 1);
-    QCOMPARE(socket.State(), int(EventSocket::StateClosing));
-    QCOMPARE(socket.RemoteHostIP(), QStringLiteral("127.0.0.1"));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("too late"));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosing));
+    QCOMPARE(socket->RemoteHostIP(), QStringLiteral("127.0.0.1"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("too late"));
 
-    socket.Close();
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    socket->Close();
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void ListeningSocketTest::shouldTurnAwayARequestThatIsNotAccepted()
+void tst_SocketListening::shouldTurnAwayARequestThatIsNotAccepted()
 {
-    EventSocket socket;
-    listenTcp(socket);
+    listenTcp(*socket);
     int ignoredRequest = -1;
-    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket,
+    QObject::connect(socket.get(), &EventSocket::ConnectionRequest, socket.get(),
                      [&](int requestID) { ignoredRequest = requestID; });
 
     QTcpSocket client;
     QSignalSpy turnedAway(&client, &QAbstractSocket::disconnected);
-    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket->LocalPort()));
     QVERIFY(turnedAway.wait());
     QVERIFY(ignoredRequest >= 0);
-    QCOMPARE(socket.State(), int(EventSocket::StateListening));
+    QCOMPARE(socket->State(), int(EventSocket::StateListening));
 
     // Once its handler has returned, the request is gone for good.
-    socket.Close();
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Accept(ignoredRequest));
+    socket->Close();
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Accept(ignoredRequest));
 }
 
-void ListeningSocketTest::shouldRaiseNoCloseEventForALocalClose()
+void tst_SocketListening::shouldRaiseNoCloseEventForALocalClose()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    QString failure;
-    acceptEachRequest(socket, failure);
-    QTcpSocket client;
-    QSignalSpy clientGone(&client, &QAbstractSocket::disconnected);
-    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    listenAsThePanelDoes();
+    const auto client = clientAcceptedBy(*socket);
+    QVERIFY(client);
+    QSignalSpy clientGone(client.get(), &QAbstractSocket::disconnected);
 
-    EventLog log(socket);
-    client.write("in flight");
-    socket.Close();
+    EventLog log(*socket);
+    client->write("in flight");
+    socket->Close();
     QVERIFY(clientGone.wait());
     drainPostedEvents();
     QCOMPARE(log.entries, QStringList());
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void ListeningSocketTest::shouldRaiseNothingMoreAfterCloseInsideADataHandler()
+void tst_SocketListening::shouldRaiseNothingMoreAfterCloseInsideADataHandler()
 {
-    EventSocket socket;
-    listenTcp(socket);
-    QString failure;
-    acceptEachRequest(socket, failure);
-    QTcpSocket client;
-    QSignalSpy clientGone(&client, &QAbstractSocket::disconnected);
-    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    listenAsThePanelDoes();
+    const auto client = clientAcceptedBy(*socket);
+    QVERIFY(client);
+    QSignalSpy clientGone(client.get(), &QAbstractSocket::disconnected);
 
-    EventLog log(socket);
-    QObject::connect(&socket, &EventSocket::DataArrival, &socket, [&] { socket.Close(); });
-    client.write("first");
+    EventLog log(*socket);
+    QObject::connect(socket.get(), &EventSocket::DataArrival, socket.get(), [&] { socket->Close(); });
+    client->write("first");
     QVERIFY(clientGone.wait());
-    client.write("second");
+    client->write("second");
     drainPostedEvents();
     QCOMPARE(log.entries, QStringList{QStringLiteral("DataArrival 5")});
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void ListeningSocketTest::shouldReportAPortInUse_data()
+void tst_SocketListening::shouldReportAPortInUse_data()
 {
     QTest::addColumn<int>("protocol");
     QTest::addColumn<QHostAddress>("heldOn");
@@ -435,7 +421,7 @@ void ListeningSocketTest::shouldReportAPortInUse_data()
     QTest::newRow("UDP port held on ::1") << int(EventSocket::UdpProtocol) << QHostAddress(QHostAddress::LocalHostIPv6);
 }
 
-void ListeningSocketTest::shouldReportAPortInUse()
+void tst_SocketListening::shouldReportAPortInUse()
 {
     QFETCH(int, protocol);
     QFETCH(QHostAddress, heldOn);
@@ -455,48 +441,45 @@ void ListeningSocketTest::shouldReportAPortInUse()
         holder = std::move(udp);
     }
 
-    EventSocket socket;
-    socket.SetProtocol(protocol);
+    socket->SetProtocol(protocol);
     try {
-        socket.Bind(QString::number(port));
+        socket->Bind(QString::number(port));
         QFAIL("a port held by another socket was bound");
     } catch (const EventSocketError &error) {
         QVERIFY2(error.description().contains(QStringLiteral("in use")), qPrintable(error.description()));
     }
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void ListeningSocketTest::shouldRefuseOperationsInTheWrongState()
+void tst_SocketListening::shouldRefuseOperationsInTheWrongState()
 {
-    EventSocket socket;
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Listen());
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Accept(1));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetProtocol(2));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetLocalPort(65536));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("abc")));
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Listen());
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Accept(1));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SetProtocol(2));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SetLocalPort(65536));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Bind(QStringLiteral("abc")));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 
-    socket.SetProtocol(EventSocket::UdpProtocol);
-    socket.Bind(QStringLiteral("0"));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Listen());
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetProtocol(EventSocket::TcpProtocol));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("0")));
-    QCOMPARE(socket.Protocol(), int(EventSocket::UdpProtocol));
+    socket->SetProtocol(EventSocket::UdpProtocol);
+    socket->Bind(QStringLiteral("0"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Listen());
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SetProtocol(EventSocket::TcpProtocol));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Bind(QStringLiteral("0")));
+    QCOMPARE(socket->Protocol(), int(EventSocket::UdpProtocol));
 
-    listenTcp(socket);
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("0")));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QStringLiteral("127.0.0.1"), QStringLiteral("1")));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("nobody to send to"));
+    listenTcp(*socket);
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Bind(QStringLiteral("0")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Connect(QStringLiteral("127.0.0.1"), QStringLiteral("1")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("nobody to send to"));
 
     // Accepting needs a closed instance, even inside the request's handler.
-    QString failure;
-    QObject::connect(&socket, &EventSocket::ConnectionRequest, &socket,
-                     [&](int requestID) { keepFailure(failure, [&] { socket.Accept(requestID); }); });
+    QObject::connect(socket.get(), &EventSocket::ConnectionRequest, socket.get(),
+                     [&](int requestID) { keepFailure(failure, [&] { socket->Accept(requestID); }); });
     QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+    client.connectToHost(QHostAddress::LocalHost, quint16(socket->LocalPort()));
     QTRY_VERIFY(!failure.isEmpty());
-    QCOMPARE(socket.State(), int(EventSocket::StateListening));
+    QCOMPARE(socket->State(), int(EventSocket::StateListening));
 }
 
-QTEST_GUILESS_MAIN(ListeningSocketTest)
+QTEST_GUILESS_MAIN(tst_SocketListening)
 #include "tst_socketlistening.moc"

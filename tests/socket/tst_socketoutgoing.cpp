@@ -14,11 +14,14 @@
 #include <memory>
 
 // The connecting side over TCP, against raw Qt servers on loopback.
-class OutgoingSocketTest : public QObject
+class tst_SocketOutgoing : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
+
     void shouldConnectSendAndReceive_data();
     void shouldConnectSendAndReceive();
     void shouldReportARefusedConnectionOnlyFromTheEventLoop();
@@ -29,9 +32,22 @@ private slots:
     void shouldConnectAgainInsideTheCloseHandler();
     void shouldRefuseOperationsInTheWrongState();
     void shouldGiveThisMachinesAddressDotted();
+
+private:
+    std::unique_ptr<EventSocket> socket;
 };
 
-void OutgoingSocketTest::shouldConnectSendAndReceive_data()
+void tst_SocketOutgoing::init()
+{
+    socket = std::make_unique<EventSocket>();
+}
+
+void tst_SocketOutgoing::cleanup()
+{
+    socket.reset();
+}
+
+void tst_SocketOutgoing::shouldConnectSendAndReceive_data()
 {
     QTest::addColumn<QHostAddress>("serverAddress");
     QTest::addColumn<QString>("hostText");
@@ -52,7 +68,7 @@ void OutgoingSocketTest::shouldConnectSendAndReceive_data()
     QTest::newRow("host name") << QHostAddress(QHostAddress::Any) << QStringLiteral("localhost") << QString();
 }
 
-void OutgoingSocketTest::shouldConnectSendAndReceive()
+void tst_SocketOutgoing::shouldConnectSendAndReceive()
 {
     QFETCH(QHostAddress, serverAddress);
     QFETCH(QString, hostText);
@@ -60,29 +76,28 @@ void OutgoingSocketTest::shouldConnectSendAndReceive()
 
     QTcpServer server;
     QVERIFY(server.listen(serverAddress, 0));
-    EventSocket socket;
-    EventLog log(socket);
+    EventLog log(*socket);
     QByteArray received;
-    collectArrivals(socket, received);
+    collectArrivals(*socket, received);
 
-    socket.SetProtocol(EventSocket::TcpProtocol);
-    socket.Connect(hostText, QStringLiteral("0%1").arg(server.serverPort()));
+    socket->SetProtocol(EventSocket::TcpProtocol);
+    socket->Connect(hostText, QStringLiteral("0%1").arg(server.serverPort()));
     QCOMPARE(log.entries, QStringList());
-    QVERIFY(socket.State() == EventSocket::StateConnecting || socket.State() == EventSocket::StateResolvingHost);
+    QVERIFY(socket->State() == EventSocket::StateConnecting || socket->State() == EventSocket::StateResolvingHost);
 
     QTRY_COMPARE(log.entries, QStringList{QStringLiteral("Connect")});
-    QCOMPARE(socket.State(), int(EventSocket::StateConnected));
+    QCOMPARE(socket->State(), int(EventSocket::StateConnected));
     QVERIFY(server.hasPendingConnections() || server.waitForNewConnection(5000));
     std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
-    QCOMPARE(socket.RemotePort(), int(server.serverPort()));
-    QCOMPARE(socket.LocalPort(), int(peer->peerPort()));
+    QCOMPARE(socket->RemotePort(), int(server.serverPort()));
+    QCOMPARE(socket->LocalPort(), int(peer->peerPort()));
     if (expectedPeer.isEmpty())
-        QVERIFY2(socket.RemoteHostIP() == QStringLiteral("127.0.0.1") || socket.RemoteHostIP() == QStringLiteral("::1"),
-                 qPrintable(socket.RemoteHostIP()));
+        QVERIFY2(socket->RemoteHostIP() == QStringLiteral("127.0.0.1") || socket->RemoteHostIP() == QStringLiteral("::1"),
+                 qPrintable(socket->RemoteHostIP()));
     else
-        QCOMPARE(socket.RemoteHostIP(), expectedPeer);
+        QCOMPARE(socket->RemoteHostIP(), expectedPeer);
 
-    socket.SendData(QByteArrayLiteral("hello\0\x80"));
+    socket->SendData(QByteArrayLiteral("hello\0\x80"));
     QTRY_COMPARE(peer->bytesAvailable(), 7);
     QCOMPARE(peer->readAll(), QByteArrayLiteral("hello\0\x80"));
 
@@ -90,15 +105,14 @@ void OutgoingSocketTest::shouldConnectSendAndReceive()
     QTRY_COMPARE(received, QByteArray("world"));
 }
 
-void OutgoingSocketTest::shouldReportARefusedConnectionOnlyFromTheEventLoop()
+void tst_SocketOutgoing::shouldReportARefusedConnectionOnlyFromTheEventLoop()
 {
-    const quint16 closedPort = unusedTcpPort();
-    EventSocket socket;
-    QSignalSpy errors(&socket, &EventSocket::ErrorEvent);
-    QSignalSpy connects(&socket, &EventSocket::ConnectEvent);
+    const quint16 closedPort = freeTcpPort();
+    QSignalSpy errors(socket.get(), &EventSocket::ErrorEvent);
+    QSignalSpy connects(socket.get(), &EventSocket::ConnectEvent);
 
-    socket.SetProtocol(EventSocket::TcpProtocol);
-    socket.Connect(QStringLiteral("127.0.0.1"), QString::number(closedPort));
+    socket->SetProtocol(EventSocket::TcpProtocol);
+    socket->Connect(QStringLiteral("127.0.0.1"), QString::number(closedPort));
     QCOMPARE(errors.count(), 0);
 
     QVERIFY(errors.wait());
@@ -106,39 +120,37 @@ void OutgoingSocketTest::shouldReportARefusedConnectionOnlyFromTheEventLoop()
     QCOMPARE(errors.at(0).at(0).toInt(), int(SocketErrorNumber::ConnectionRefused));
     QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Connection refused"));
     QCOMPARE(connects.count(), 0);
-    QCOMPARE(socket.State(), int(EventSocket::StateError));
+    QCOMPARE(socket->State(), int(EventSocket::StateError));
 
-    socket.Close();
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    socket->Close();
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void OutgoingSocketTest::shouldReportAHostItCannotUse()
+void tst_SocketOutgoing::shouldReportAHostItCannotUse()
 {
     // A name with a blank in it is turned down before any look-up leaves the
     // machine, so the test sends nothing anywhere.
-    EventSocket socket;
-    QSignalSpy errors(&socket, &EventSocket::ErrorEvent);
-    socket.SetProtocol(EventSocket::TcpProtocol);
-    socket.Connect(QStringLiteral("no such host"), QStringLiteral("4000"));
+    QSignalSpy errors(socket.get(), &EventSocket::ErrorEvent);
+    socket->SetProtocol(EventSocket::TcpProtocol);
+    socket->Connect(QStringLiteral("no such host"), QStringLiteral("4000"));
     QCOMPARE(errors.count(), 0);
 
     QVERIFY(errors.wait());
     QCOMPARE(errors.at(0).at(0).toInt(), int(SocketErrorNumber::HostNotFound));
     QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Host not found"));
-    QCOMPARE(socket.State(), int(EventSocket::StateError));
+    QCOMPARE(socket->State(), int(EventSocket::StateError));
 }
 
-void OutgoingSocketTest::shouldRaiseNothingAfterCloseDuringAnAttempt()
+void tst_SocketOutgoing::shouldRaiseNothingAfterCloseDuringAnAttempt()
 {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    EventSocket socket;
-    EventLog log(socket);
-    socket.SetProtocol(EventSocket::TcpProtocol);
-    socket.Connect(QStringLiteral("127.0.0.1"), QString::number(unusedTcpPort()));
-    socket.Close();
-    socket.Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
-    socket.Close();
+    EventLog log(*socket);
+    socket->SetProtocol(EventSocket::TcpProtocol);
+    socket->Connect(QStringLiteral("127.0.0.1"), QString::number(freeTcpPort()));
+    socket->Close();
+    socket->Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+    socket->Close();
 
     // A second instance's attempt takes as long as the first ones would have.
     EventSocket witness;
@@ -147,17 +159,16 @@ void OutgoingSocketTest::shouldRaiseNothingAfterCloseDuringAnAttempt()
     QVERIFY(witnessConnected.wait());
     drainPostedEvents();
     QCOMPARE(log.entries, QStringList());
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void OutgoingSocketTest::shouldRaiseCloseEventWhenThePeerCloses()
+void tst_SocketOutgoing::shouldRaiseCloseEventWhenThePeerCloses()
 {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    EventSocket socket;
-    EventLog log(socket);
-    socket.Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+    EventLog log(*socket);
+    socket->Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+    QTRY_COMPARE(socket->State(), int(EventSocket::StateConnected));
     QVERIFY(server.hasPendingConnections() || server.waitForNewConnection(5000));
     std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
 
@@ -165,25 +176,24 @@ void OutgoingSocketTest::shouldRaiseCloseEventWhenThePeerCloses()
     peer->disconnectFromHost();
     QTRY_COMPARE(log.entries.constLast(), QStringLiteral("Close"));
     QCOMPARE(log.entries, (QStringList{QStringLiteral("Connect"), QStringLiteral("DataArrival 3"), QStringLiteral("Close")}));
-    QCOMPARE(socket.State(), int(EventSocket::StateClosing));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosing));
     QByteArray data;
-    socket.GetData(data);
+    socket->GetData(data);
     QCOMPARE(data, QByteArray("bye"));
 
-    socket.Close();
+    socket->Close();
     drainPostedEvents();
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
     QCOMPARE(log.entries.count(QStringLiteral("Close")), 1);
 }
 
-void OutgoingSocketTest::shouldStopInsideTheConnectHandler()
+void tst_SocketOutgoing::shouldStopInsideTheConnectHandler()
 {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    EventSocket socket;
-    EventLog log(socket);
-    QObject::connect(&socket, &EventSocket::ConnectEvent, &socket, [&] { socket.Close(); });
-    socket.Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+    EventLog log(*socket);
+    QObject::connect(socket.get(), &EventSocket::ConnectEvent, socket.get(), [&] { socket->Close(); });
+    socket->Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
     QTRY_COMPARE(log.entries, QStringList{QStringLiteral("Connect")});
 
     QVERIFY(server.hasPendingConnections() || server.waitForNewConnection(5000));
@@ -192,65 +202,62 @@ void OutgoingSocketTest::shouldStopInsideTheConnectHandler()
     QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     drainPostedEvents();
     QCOMPARE(log.entries, QStringList{QStringLiteral("Connect")});
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 }
 
-void OutgoingSocketTest::shouldConnectAgainInsideTheCloseHandler()
+void tst_SocketOutgoing::shouldConnectAgainInsideTheCloseHandler()
 {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
     const QString port = QString::number(server.serverPort());
-    EventSocket socket;
     QString failure;
     int reconnects = 0;
-    QObject::connect(&socket, &EventSocket::CloseEvent, &socket, [&] {
+    QObject::connect(socket.get(), &EventSocket::CloseEvent, socket.get(), [&] {
         keepFailure(failure, [&] {
-            socket.Close();
-            socket.SetProtocol(EventSocket::TcpProtocol);
-            socket.Connect(QStringLiteral("127.0.0.1"), port);
+            socket->Close();
+            socket->SetProtocol(EventSocket::TcpProtocol);
+            socket->Connect(QStringLiteral("127.0.0.1"), port);
             ++reconnects;
         });
     });
-    socket.Connect(QStringLiteral("127.0.0.1"), port);
+    socket->Connect(QStringLiteral("127.0.0.1"), port);
 
     for (int round = 1; round <= 3; ++round) {
         QTRY_VERIFY(server.hasPendingConnections());
         std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
-        QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
+        QTRY_COMPARE(socket->State(), int(EventSocket::StateConnected));
         peer->disconnectFromHost();
         QTRY_COMPARE(reconnects, round);
         QCOMPARE(failure, QString());
     }
 }
 
-void OutgoingSocketTest::shouldRefuseOperationsInTheWrongState()
+void tst_SocketOutgoing::shouldRefuseOperationsInTheWrongState()
 {
-    EventSocket socket;
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("nowhere"));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QString(), QStringLiteral("4000")));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QStringLiteral("  "), QStringLiteral("4000")));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QStringLiteral("127.0.0.1"), QStringLiteral("65536")));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QStringLiteral("127.0.0.1"), QStringLiteral("x")));
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("nowhere"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Connect(QString(), QStringLiteral("4000")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Connect(QStringLiteral("  "), QStringLiteral("4000")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Connect(QStringLiteral("127.0.0.1"), QStringLiteral("65536")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Connect(QStringLiteral("127.0.0.1"), QStringLiteral("x")));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    socket.Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("too early"));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SetProtocol(EventSocket::UdpProtocol));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Connect(QStringLiteral("127.0.0.1"), QStringLiteral("1")));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Listen());
-    QTRY_COMPARE(socket.State(), int(EventSocket::StateConnected));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.Bind(QStringLiteral("0")));
+    socket->Connect(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("too early"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SetProtocol(EventSocket::UdpProtocol));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Connect(QStringLiteral("127.0.0.1"), QStringLiteral("1")));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Listen());
+    QTRY_COMPARE(socket->State(), int(EventSocket::StateConnected));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->Bind(QStringLiteral("0")));
 }
 
-void OutgoingSocketTest::shouldGiveThisMachinesAddressDotted()
+void tst_SocketOutgoing::shouldGiveThisMachinesAddressDotted()
 {
-    EventSocket socket;
-    const QHostAddress address(socket.LocalIP());
+    const QHostAddress address(socket->LocalIP());
     QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
-    QCOMPARE(address.toString(), socket.LocalIP());
+    QCOMPARE(address.toString(), socket->LocalIP());
 }
 
-QTEST_GUILESS_MAIN(OutgoingSocketTest)
+QTEST_GUILESS_MAIN(tst_SocketOutgoing)
 #include "tst_socketoutgoing.moc"

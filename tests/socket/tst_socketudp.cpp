@@ -64,11 +64,14 @@ QString firstAddressOf(const QString &name)
 } // namespace
 
 // Datagrams both ways, against raw QUdpSockets on loopback.
-class UdpSocketTest : public QObject
+class tst_SocketUdp : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void init();
+    void cleanup();
+
     void shouldNameTheSenderOfEachDatagram();
     void shouldReplyToTheLatestSender();
     void shouldDeliverTheEmptyDatagram();
@@ -79,15 +82,27 @@ private slots:
     void shouldCarryTheLargestDatagram();
     void shouldDeliverAFloodInOrderWhileTheLoopTurns();
     void shouldStopDeliveringAfterCloseInsideTheHandler();
+
+private:
+    std::unique_ptr<EventSocket> socket;
 };
 
-void UdpSocketTest::shouldNameTheSenderOfEachDatagram()
+void tst_SocketUdp::init()
 {
-    EventSocket socket;
-    const quint16 port = bindUdp(socket);
-    QCOMPARE(socket.State(), int(EventSocket::StateOpen));
+    socket = std::make_unique<EventSocket>();
+}
+
+void tst_SocketUdp::cleanup()
+{
+    socket.reset();
+}
+
+void tst_SocketUdp::shouldNameTheSenderOfEachDatagram()
+{
+    const quint16 port = bindUdp(*socket);
+    QCOMPARE(socket->State(), int(EventSocket::StateOpen));
     QList<Arrival> arrivals;
-    recordArrivals(socket, arrivals);
+    recordArrivals(*socket, arrivals);
 
     // The socket listens on both stacks; the IPv4 sender still reads dotted.
     QUdpSocket first;
@@ -113,12 +128,11 @@ void UdpSocketTest::shouldNameTheSenderOfEachDatagram()
     QCOMPARE(arrivals[2].senderPort, int(first.localPort()));
 }
 
-void UdpSocketTest::shouldReplyToTheLatestSender()
+void tst_SocketUdp::shouldReplyToTheLatestSender()
 {
-    EventSocket socket;
-    const quint16 port = bindUdp(socket);
+    const quint16 port = bindUdp(*socket);
     QList<Arrival> arrivals;
-    recordArrivals(socket, arrivals);
+    recordArrivals(*socket, arrivals);
     QUdpSocket first;
     QVERIFY(first.bind(QHostAddress::LocalHost, 0));
     QUdpSocket second;
@@ -129,7 +143,7 @@ void UdpSocketTest::shouldReplyToTheLatestSender()
     second.writeDatagram("2", QHostAddress::LocalHost, port);
     QTRY_COMPARE(arrivals.size(), 2);
 
-    socket.SendData("reply");
+    socket->SendData("reply");
     QTRY_VERIFY(second.hasPendingDatagrams());
     const QNetworkDatagram reply = second.receiveDatagram();
     QCOMPARE(reply.data(), QByteArray("reply"));
@@ -137,12 +151,11 @@ void UdpSocketTest::shouldReplyToTheLatestSender()
     QVERIFY(!first.hasPendingDatagrams());
 }
 
-void UdpSocketTest::shouldDeliverTheEmptyDatagram()
+void tst_SocketUdp::shouldDeliverTheEmptyDatagram()
 {
-    EventSocket socket;
-    const quint16 port = bindUdp(socket);
+    const quint16 port = bindUdp(*socket);
     QList<Arrival> arrivals;
-    recordArrivals(socket, arrivals);
+    recordArrivals(*socket, arrivals);
     QUdpSocket sender;
     QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
 
@@ -160,19 +173,18 @@ void UdpSocketTest::shouldDeliverTheEmptyDatagram()
     QCOMPARE(arrivals[2].bytesTotal, 0);
 }
 
-void UdpSocketTest::shouldRefuseToSendBeforeAnyDatagramArrived()
+void tst_SocketUdp::shouldRefuseToSendBeforeAnyDatagramArrived()
 {
-    EventSocket socket;
-    bindUdp(socket);
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("to whom?"));
-    QCOMPARE(socket.RemoteHostIP(), QString());
-    QCOMPARE(socket.RemotePort(), 0);
+    bindUdp(*socket);
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("to whom?"));
+    QCOMPARE(socket->RemoteHostIP(), QString());
+    QCOMPARE(socket->RemotePort(), 0);
 
-    socket.Close();
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("closed"));
+    socket->Close();
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("closed"));
 }
 
-void UdpSocketTest::shouldSendToTheDestinationGivenToConnect_data()
+void tst_SocketUdp::shouldSendToTheDestinationGivenToConnect_data()
 {
     QTest::addColumn<QString>("hostText");
     QTest::addColumn<QHostAddress>("sendTo");
@@ -182,34 +194,33 @@ void UdpSocketTest::shouldSendToTheDestinationGivenToConnect_data()
     QTest::newRow("host name, looked up meanwhile") << QStringLiteral("localhost") << QHostAddress();
 }
 
-void UdpSocketTest::shouldSendToTheDestinationGivenToConnect()
+void tst_SocketUdp::shouldSendToTheDestinationGivenToConnect()
 {
     QFETCH(QString, hostText);
     QFETCH(QHostAddress, sendTo);
 
     QUdpSocket receiver;
     QVERIFY(receiver.bind(QHostAddress::Any, 0));
-    EventSocket socket;
-    EventLog log(socket);
+    EventLog log(*socket);
     QList<Arrival> arrivals;
-    recordArrivals(socket, arrivals);
+    recordArrivals(*socket, arrivals);
 
-    socket.SetProtocol(EventSocket::UdpProtocol);
-    socket.Connect(hostText, QString::number(receiver.localPort()));
-    QCOMPARE(socket.State(), int(EventSocket::StateOpen));
-    QVERIFY(socket.LocalPort() > 0);
-    QCOMPARE(socket.RemotePort(), int(receiver.localPort()));
+    socket->SetProtocol(EventSocket::UdpProtocol);
+    socket->Connect(hostText, QString::number(receiver.localPort()));
+    QCOMPARE(socket->State(), int(EventSocket::StateOpen));
+    QVERIFY(socket->LocalPort() > 0);
+    QCOMPARE(socket->RemotePort(), int(receiver.localPort()));
     const QString expectedAddress = sendTo.isNull() ? firstAddressOf(hostText) : sendTo.toString();
     QVERIFY(!expectedAddress.isEmpty());
     if (sendTo.isNull()) {
         // Nothing leaves before the name is found, and the send says so
         // rather than claim a datagram went out.
-        QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("too early"));
-        QTRY_COMPARE(socket.RemoteHostIP(), expectedAddress);
+        QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("too early"));
+        QTRY_COMPARE(socket->RemoteHostIP(), expectedAddress);
     }
-    socket.SendData("first");
-    socket.SendData(QByteArray());
-    socket.SendData("third");
+    socket->SendData("first");
+    socket->SendData(QByteArray());
+    socket->SendData("third");
 
     QList<QNetworkDatagram> received;
     QObject::connect(&receiver, &QUdpSocket::readyRead, &receiver, [&] {
@@ -220,8 +231,8 @@ void UdpSocketTest::shouldSendToTheDestinationGivenToConnect()
     QCOMPARE(received[0].data(), QByteArray("first"));
     QCOMPARE(received[1].data(), QByteArray());
     QCOMPARE(received[2].data(), QByteArray("third"));
-    QCOMPARE(int(received[0].senderPort()), socket.LocalPort());
-    QTRY_COMPARE(socket.RemoteHostIP(), expectedAddress);
+    QCOMPARE(int(received[0].senderPort()), socket->LocalPort());
+    QTRY_COMPARE(socket->RemoteHostIP(), expectedAddress);
 
     receiver.writeDatagram("answer", received[0].senderAddress(), received[0].senderPort());
     QTRY_COMPARE(arrivals.size(), 1);
@@ -231,30 +242,28 @@ void UdpSocketTest::shouldSendToTheDestinationGivenToConnect()
     QCOMPARE(log.entries.filter(QStringLiteral("Error")), QStringList());
 }
 
-void UdpSocketTest::shouldReportADestinationItCannotFind()
+void tst_SocketUdp::shouldReportADestinationItCannotFind()
 {
     // A name with a blank in it fails before any look-up leaves the machine.
-    EventSocket socket;
-    QSignalSpy errors(&socket, &EventSocket::ErrorEvent);
-    socket.SetProtocol(EventSocket::UdpProtocol);
-    socket.Connect(QStringLiteral("no such host"), QStringLiteral("4000"));
-    QCOMPARE(socket.RemoteHostIP(), QStringLiteral("no such host"));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("no name yet"));
+    QSignalSpy errors(socket.get(), &EventSocket::ErrorEvent);
+    socket->SetProtocol(EventSocket::UdpProtocol);
+    socket->Connect(QStringLiteral("no such host"), QStringLiteral("4000"));
+    QCOMPARE(socket->RemoteHostIP(), QStringLiteral("no such host"));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("no name yet"));
     QCOMPARE(errors.count(), 0);
 
     QVERIFY(errors.wait());
     QCOMPARE(errors.at(0).at(0).toInt(), int(SocketErrorNumber::HostNotFound));
     QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Host not found"));
-    QCOMPARE(socket.State(), int(EventSocket::StateError));
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData("still nowhere"));
+    QCOMPARE(socket->State(), int(EventSocket::StateError));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData("still nowhere"));
 }
 
-void UdpSocketTest::shouldCarryTheLargestDatagram()
+void tst_SocketUdp::shouldCarryTheLargestDatagram()
 {
-    EventSocket socket;
-    const quint16 port = bindUdp(socket);
+    const quint16 port = bindUdp(*socket);
     QList<Arrival> arrivals;
-    recordArrivals(socket, arrivals);
+    recordArrivals(*socket, arrivals);
     QUdpSocket peer;
     QVERIFY(peer.bind(QHostAddress::LocalHost, 0));
 
@@ -266,18 +275,17 @@ void UdpSocketTest::shouldCarryTheLargestDatagram()
     QCOMPARE(arrivals[0].bytesTotal, 65507);
     QVERIFY(arrivals[0].data == largest);
 
-    socket.SendData(largest);
+    socket->SendData(largest);
     QTRY_VERIFY(peer.hasPendingDatagrams());
     QVERIFY(peer.receiveDatagram().data() == largest);
 
     // One byte more does not fit into an IPv4 datagram.
-    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket.SendData(largest + 'x'));
+    QVERIFY_THROWS_EXCEPTION(EventSocketError, socket->SendData(largest + 'x'));
 }
 
-void UdpSocketTest::shouldDeliverAFloodInOrderWhileTheLoopTurns()
+void tst_SocketUdp::shouldDeliverAFloodInOrderWhileTheLoopTurns()
 {
-    EventSocket socket;
-    const quint16 port = bindUdp(socket);
+    const quint16 port = bindUdp(*socket);
     QUdpSocket sender;
     QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
 
@@ -290,9 +298,9 @@ void UdpSocketTest::shouldDeliverAFloodInOrderWhileTheLoopTurns()
     everyTurn.start();
     QList<int> sequence;
     std::map<int, int> arrivalsPerTick;
-    QObject::connect(&socket, &EventSocket::DataArrival, &socket, [&](int) {
+    QObject::connect(socket.get(), &EventSocket::DataArrival, socket.get(), [&](int) {
         QByteArray data;
-        socket.GetData(data);
+        socket->GetData(data);
         sequence << data.toInt();
         ++arrivalsPerTick[tick];
     });
@@ -316,12 +324,11 @@ void UdpSocketTest::shouldDeliverAFloodInOrderWhileTheLoopTurns()
     QVERIFY2(most < perRound, qPrintable(QStringLiteral("%1 arrivals in one turn").arg(most)));
 }
 
-void UdpSocketTest::shouldStopDeliveringAfterCloseInsideTheHandler()
+void tst_SocketUdp::shouldStopDeliveringAfterCloseInsideTheHandler()
 {
-    EventSocket socket;
-    const quint16 port = bindUdp(socket);
-    EventLog log(socket);
-    QObject::connect(&socket, &EventSocket::DataArrival, &socket, [&] { socket.Close(); });
+    const quint16 port = bindUdp(*socket);
+    EventLog log(*socket);
+    QObject::connect(socket.get(), &EventSocket::DataArrival, socket.get(), [&] { socket->Close(); });
     QUdpSocket sender;
     for (int i = 0; i < 50; ++i)
         sender.writeDatagram(QByteArray::number(i), QHostAddress::LocalHost, port);
@@ -329,13 +336,13 @@ void UdpSocketTest::shouldStopDeliveringAfterCloseInsideTheHandler()
     QTRY_COMPARE(log.entries.size(), 1);
     drainPostedEvents();
     QCOMPARE(log.entries, QStringList{QStringLiteral("DataArrival 1")});
-    QCOMPARE(socket.State(), int(EventSocket::StateClosed));
+    QCOMPARE(socket->State(), int(EventSocket::StateClosed));
 
     // The port is free again at once, for a new socket on the same instance.
-    socket.SetProtocol(EventSocket::UdpProtocol);
-    socket.Bind(QString::number(port));
-    QCOMPARE(socket.LocalPort(), int(port));
+    socket->SetProtocol(EventSocket::UdpProtocol);
+    socket->Bind(QString::number(port));
+    QCOMPARE(socket->LocalPort(), int(port));
 }
 
-QTEST_GUILESS_MAIN(UdpSocketTest)
+QTEST_GUILESS_MAIN(tst_SocketUdp)
 #include "tst_socketudp.moc"

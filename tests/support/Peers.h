@@ -3,13 +3,17 @@
 
 #pragma once
 
-// Raw peers on loopback for the window tests, and a port the system hands out.
+// Raw peers on loopback, and ports the system hands out. Each helper gives
+// back what it made, or null when it could not, for the test to assert on:
+// a failed check inside a helper would only leave the helper, and the test
+// would go on with a peer that is not there.
 
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
+#include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QTest>
 #include <QUdpSocket>
 
 #include <memory>
@@ -31,6 +35,24 @@ inline quint16 freeUdpPort()
     if (!socket.bind(QHostAddress::LocalHost, 0))
         qFatal("no free port");
     return socket.localPort();
+}
+
+// A raw TCP server on a port of 127.0.0.1 the system chose, or null.
+inline std::unique_ptr<QTcpServer> loopbackServer()
+{
+    auto server = std::make_unique<QTcpServer>();
+    if (!server->listen(QHostAddress::LocalHost, 0))
+        return nullptr;
+    return server;
+}
+
+// A raw UDP socket bound to a port of 127.0.0.1 the system chose, or null.
+inline std::unique_ptr<QUdpSocket> loopbackUdpPeer()
+{
+    auto peer = std::make_unique<QUdpSocket>();
+    if (!peer->bind(QHostAddress::LocalHost, 0))
+        return nullptr;
+    return peer;
 }
 
 // A raw TCP client connected to 127.0.0.1:port, or null when refused.
@@ -57,9 +79,15 @@ inline QByteArray readExactly(QIODevice &peer, qsizetype count)
     return received;
 }
 
+// How the status line names a raw peer on 127.0.0.1.
 inline QString peerName(const QAbstractSocket &socket)
 {
     return QStringLiteral("127.0.0.1:") + QString::number(socket.localPort());
+}
+
+inline QString peerName(const QTcpServer &server)
+{
+    return QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
 }
 
 // The next connection a raw server receives, or null after five seconds. It

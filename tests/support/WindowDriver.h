@@ -6,6 +6,9 @@
 // Drives the real main window the way a user does: controls are found by
 // their objectName, clicked with the mouse and typed into with the keyboard.
 
+#include "Peers.h"
+
+#include "app/StatusMessages.h"
 #include "app/frmMain.h"
 #include "socket/EventSocket.h"
 
@@ -127,6 +130,38 @@ public:
         type(QStringLiteral("txtRemoteIP"), host);
         type(QStringLiteral("txtRemotePort"), port);
         click(QStringLiteral("btnConnectOS"));
+    }
+
+    // A raw TCP client the listening panel took, on a port the system
+    // chose; null when the panel did not get connected.
+    std::unique_ptr<QTcpSocket> connectToListeningPanel() const
+    {
+        auto client = connectedClient(listenOnFreePort());
+        if (!client || !QTest::qWaitFor([this] { return listeningSocket()->State() == EventSocket::StateConnected; }))
+            return nullptr;
+        return client;
+    }
+
+    // Connects the outgoing panel over TCP to server and waits until the
+    // panel says so; gives the connection the server accepted, or null.
+    std::unique_ptr<QTcpSocket> connectOutgoingTo(QTcpServer &server) const
+    {
+        connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
+        auto peer = acceptedPeer(server);
+        const QString connected = StatusMessages::outgoingConnectedTo + peerName(server);
+        const auto reported = [&] {
+            return status() == connected && outgoingSocket()->State() == EventSocket::StateConnected;
+        };
+        if (!peer || !QTest::qWaitFor(reported))
+            return nullptr;
+        return peer;
+    }
+
+    // Opens the outgoing panel over UDP towards peer; false when it did not open.
+    bool openOutgoingTo(const QUdpSocket &peer) const
+    {
+        connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(peer.localPort()), 1);
+        return outgoingSocket()->State() == EventSocket::StateOpen;
     }
 
     // Types data into a panel's transmit box in the given Tx format and
