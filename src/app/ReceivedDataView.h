@@ -3,21 +3,13 @@
 
 #pragma once
 
+#include "WrappedTextArea.h"
 #include "formats/DataFormat.h"
 
-#include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QString>
-
-#include <algorithm>
-#include <array>
-#include <vector>
-
-class QMenu;
-class QPainter;
 
 // A read-only box for the latest arrival. A text editor widget builds a
 // whole document for every text it is given, which takes about a second and
@@ -31,7 +23,7 @@ class QPainter;
 // character to it, nor to what is copied. The user can select with the mouse
 // or Ctrl+A and copy, scroll with the scroll bar, the wheel and the keys, and
 // reach the box with Tab, but cannot change the text.
-class ReceivedDataView : public QAbstractScrollArea
+class ReceivedDataView : public WrappedTextArea
 {
     Q_OBJECT
     Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText USER true)
@@ -56,56 +48,31 @@ public:
 
 protected:
     bool event(QEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
-    void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
     friend class ReceivedDataAccessible;
 
-    // Advances are kept in 1/64 pixel, as the font engines measure them, so
-    // that summing a line's characters stays exact in integers.
-    int advance(char32_t character);
-    void measureLatin1();
-    void forgetFontMeasures();
-
     void scheduleFrame();
     void invalidateLayout();
     // Starts the layout afresh when the text or the width has changed.
     void ensureLayout();
-    // Lays out at least through the given line, so that its end is known.
-    void ensureLinesThrough(int line);
-    void layOutMore(int throughLine, qsizetype characterBudget);
-    int estimatedLineCount() const;
-    void updateScrollRange();
-    int wrapWidth() const;
-    int fullLinesInView() const;
-    int lineCount() const { return int(lineStarts.size()); }
-    qsizetype lineStart(int line) const { return lineStarts[size_t(line)]; }
-    qsizetype lineEnd(int line) const;
-    // The advance of the character at offset, which then moves past it: a
-    // surrogate pair is one character.
-    int advanceAt(qsizetype &offset);
-    void drawLine(QPainter &painter, int line, int y);
+    void ensureLinesThrough(int line) override;
+    void drawLine(QPainter &painter, int line, int y) override;
 
     int lineAt(int y);
     qsizetype offsetAt(const QPoint &position);
-    qsizetype selectionStart() const { return std::min(anchor, cursor); }
-    qsizetype selectionEnd() const { return std::max(anchor, cursor); }
     void select(qsizetype from, qsizetype to);
-    void dragTo(const QPoint &position);
-    void offerSelection() const;
-    QMenu *createContextMenu();
+    void dragTo(const QPoint &position) override;
+    void offerSelection() const { WrappedTextArea::offerSelection(selectedText()); }
+    QMenu *createContextMenu() override;
 
     // Where a character is drawn, in viewport coordinates, and the scroll
     // that brings it into view: for a screen reader's review cursor.
@@ -130,30 +97,9 @@ private:
     mutable QString renderedText;
 
     // The layout runs only as far as it is needed, and the rest in slices
-    // while the window is idle; where it stopped is kept here.
-    struct LayoutProgress
-    {
-        qsizetype next = 0;        // the first character not yet laid out
-        qsizetype breakAfter = -1; // just past the last space on the current line
-        int x = 0;                 // the current line's width so far
-        int xAtBreak = 0;          // its width up to breakAfter
-    };
-    std::vector<qsizetype> lineStarts;
-    LayoutProgress progress;
+    // while the window is idle. Once valid, it holds the text shown.
     bool layoutValid = false;
-    bool layoutComplete = false;
-    int laidOutWidth = -1;
     QBasicTimer layoutTimer;
-
-    std::array<int, 256> latin1Advances{};
-    bool latin1Measured = false;
-    QHash<char32_t, int> otherAdvances;
-    int lineHeight = 1;
-    int ascent = 0;
-
-    qsizetype anchor = 0;
-    qsizetype cursor = 0;
-    bool dragging = false;
 
     QBasicTimer frameTimer;
     QElapsedTimer sinceFrame;

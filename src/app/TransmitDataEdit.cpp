@@ -22,19 +22,12 @@
 #include <QtMath>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
 
-// The same room around the text as a text editor box leaves.
-constexpr int margin = 4;
-
 // Laid out while the window is idle, this many characters a turn.
 constexpr qsizetype layoutSlice = 256 * 1024;
-
-// Font measures come in pixels; the box sums them in 1/64 pixel.
-constexpr int unitsPerPixel = 64;
 
 // Typing merges into one undo step until a step grows this long.
 constexpr qsizetype typingStepLimit = 256;
@@ -42,21 +35,6 @@ constexpr qsizetype typingStepLimit = 256;
 // The input method sees this much text either side of the caret: enough for
 // any word, and a long text is never copied whole on every key.
 constexpr qsizetype surroundingReach = 1024;
-
-int toUnits(qreal pixels)
-{
-    return qRound(pixels * unitsPerPixel);
-}
-
-qreal toPixels(qint64 units)
-{
-    return qreal(units) / unitsPerPixel;
-}
-
-bool separates(QChar character)
-{
-    return character == u' ' || character == u'\n';
-}
 
 // A carriage return that comes in pasted or input text, alone or before a
 // line feed, is a line break: the box holds line breaks as line feeds only,
@@ -182,22 +160,14 @@ QAccessibleInterface *accessibleTransmitDataEdit(const QString &className, QObje
 } // namespace
 
 TransmitDataEdit::TransmitDataEdit(QWidget *parent)
-    : QAbstractScrollArea(parent)
+    : WrappedTextArea(parent)
 {
     static const bool accessibilityInstalled = [] {
         QAccessible::installFactory(accessibleTransmitDataEdit);
         return true;
     }();
     Q_UNUSED(accessibilityInstalled);
-    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Long lines wrap at the box's width, so there is never anything to the side.
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewport()->setBackgroundRole(QPalette::Base);
-    viewport()->setAutoFillBackground(true);
-    viewport()->setCursor(Qt::IBeamCursor);
-    verticalScrollBar()->setSingleStep(1);
 }
 
 TransmitDataEdit::~TransmitDataEdit() = default;
@@ -207,13 +177,13 @@ void TransmitDataEdit::setPlainText(const QString &newText)
     undoStack.clear();
     redoStack.clear();
     preedit.clear();
-    text = newText;
+    wrap.setText(newText);
     cursor = anchor = 0;
     goalX = -1;
-    invalidateLayoutFrom(0);
+    invalidateLayout();
     verticalScrollBar()->setValue(0);
     if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent changed(this, text);
+        QAccessibleValueChangeEvent changed(this, text());
         QAccessible::updateAccessibility(&changed);
     }
     emit textChanged();
@@ -222,20 +192,20 @@ void TransmitDataEdit::setPlainText(const QString &newText)
 
 QString TransmitDataEdit::selectedText() const
 {
-    return text.mid(selectionStart(), selectionEnd() - selectionStart());
+    return text().mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
 void TransmitDataEdit::setSelection(qsizetype from, qsizetype to)
 {
-    anchor = std::clamp<qsizetype>(from, 0, text.size());
-    cursor = std::clamp<qsizetype>(to, 0, text.size());
+    anchor = std::clamp<qsizetype>(from, 0, text().size());
+    cursor = std::clamp<qsizetype>(to, 0, text().size());
     goalX = -1;
     cursorMoved();
 }
 
 void TransmitDataEdit::selectAll()
 {
-    setSelection(0, text.size());
+    setSelection(0, text().size());
     offerSelection();
 }
 
@@ -267,18 +237,9 @@ void TransmitDataEdit::insertPlainText(const QString &inserted)
 
 void TransmitDataEdit::replaceRange(qsizetype from, qsizetype to, const QString &inserted)
 {
-    from = std::clamp<qsizetype>(from, 0, text.size());
-    to = std::clamp<qsizetype>(to, from, text.size());
+    from = std::clamp<qsizetype>(from, 0, text().size());
+    to = std::clamp<qsizetype>(to, from, text().size());
     edit(from, to, withLineFeeds(inserted), false);
-}
-
-void TransmitDataEdit::offerSelection() const
-{
-    // Where the desktop has a primary selection, a selection made in the box
-    // can be pasted with the middle button, as from any text box.
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (clipboard->supportsSelection() && hasSelection())
-        clipboard->setText(selectedText(), QClipboard::Selection);
 }
 
 // --- Editing -----------------------------------------------------------------
@@ -286,9 +247,9 @@ void TransmitDataEdit::offerSelection() const
 void TransmitDataEdit::applyEdit(qsizetype position, qsizetype removedLength, const QString &inserted)
 {
     const bool telling = QAccessible::isActive();
-    const QString removedText = telling ? text.mid(position, removedLength) : QString();
-    text.replace(position, removedLength, inserted);
-    invalidateLayoutFrom(position);
+    const QString removedText = telling ? text().mid(position, removedLength) : QString();
+    wrap.replace(position, removedLength, inserted);
+    invalidateLayout();
     if (telling) {
         if (removedLength > 0) {
             QAccessibleTextRemoveEvent removed(this, int(position), removedText);
@@ -313,7 +274,7 @@ void TransmitDataEdit::edit(qsizetype from, qsizetype to, const QString &inserte
         && last->position + last->inserted.size() == from && last->inserted.size() < typingStepLimit) {
         last->inserted += inserted;
     } else {
-        undoStack.push_back({from, text.mid(from, to - from), inserted, cursor, anchor, typing});
+        undoStack.push_back({from, text().mid(from, to - from), inserted, cursor, anchor, typing});
     }
     applyEdit(from, to - from, inserted);
     cursor = anchor = from + inserted.size();
@@ -361,17 +322,17 @@ qsizetype TransmitDataEdit::previousCharacter(qsizetype offset) const
         return 0;
     --offset;
     // A surrogate pair is one character to the caret.
-    if (offset > 0 && text.at(offset).isLowSurrogate() && text.at(offset - 1).isHighSurrogate())
+    if (offset > 0 && text().at(offset).isLowSurrogate() && text().at(offset - 1).isHighSurrogate())
         --offset;
     return offset;
 }
 
 qsizetype TransmitDataEdit::nextCharacter(qsizetype offset) const
 {
-    if (offset >= text.size())
-        return text.size();
+    if (offset >= text().size())
+        return text().size();
     ++offset;
-    if (offset < text.size() && text.at(offset).isLowSurrogate() && text.at(offset - 1).isHighSurrogate())
+    if (offset < text().size() && text().at(offset).isLowSurrogate() && text().at(offset - 1).isHighSurrogate())
         ++offset;
     return offset;
 }
@@ -380,25 +341,25 @@ qsizetype TransmitDataEdit::nextCharacter(qsizetype offset) const
 // byte's value.
 qsizetype TransmitDataEdit::wordStartBefore(qsizetype offset) const
 {
-    while (offset > 0 && separates(text.at(offset - 1)))
+    while (offset > 0 && separatesWords(text().at(offset - 1)))
         --offset;
-    while (offset > 0 && !separates(text.at(offset - 1)))
+    while (offset > 0 && !separatesWords(text().at(offset - 1)))
         --offset;
     return offset;
 }
 
 qsizetype TransmitDataEdit::wordEndAfter(qsizetype offset) const
 {
-    while (offset < text.size() && separates(text.at(offset)))
+    while (offset < text().size() && separatesWords(text().at(offset)))
         ++offset;
-    while (offset < text.size() && !separates(text.at(offset)))
+    while (offset < text().size() && !separatesWords(text().at(offset)))
         ++offset;
     return offset;
 }
 
 void TransmitDataEdit::moveCursor(qsizetype to, bool keepAnchor)
 {
-    cursor = std::clamp<qsizetype>(to, 0, text.size());
+    cursor = std::clamp<qsizetype>(to, 0, text().size());
     if (!keepAnchor)
         anchor = cursor;
     cursorMoved();
@@ -505,7 +466,7 @@ bool TransmitDataEdit::handleMovementKey(QKeyEvent *event)
             goalX = xOf(line, cursor);
         const qint64 keptX = goalX;
         ensureLinesThrough(targetLine);
-        targetLine = std::clamp(targetLine, 0, lineCount() - 1);
+        targetLine = std::clamp(targetLine, 0, wrap.lineCount() - 1);
         moveCursor(offsetAtX(targetLine, keptX), selecting);
         goalX = keptX;
     };
@@ -523,23 +484,23 @@ bool TransmitDataEdit::handleMovementKey(QKeyEvent *event)
         moveCursor(wordStartBefore(cursor), selecting);
         break;
     case QKeySequence::MoveToStartOfLine:
-        moveCursor(lineStart(line), selecting);
+        moveCursor(wrap.lineStart(line), selecting);
         break;
     case QKeySequence::MoveToEndOfLine:
         moveCursor(offsetAtX(line, std::numeric_limits<qint64>::max()), selecting);
         break;
     case QKeySequence::MoveToStartOfBlock:
-        moveCursor(text.lastIndexOf(u'\n', cursor - 1) + 1, selecting);
+        moveCursor(text().lastIndexOf(u'\n', cursor - 1) + 1, selecting);
         break;
     case QKeySequence::MoveToEndOfBlock: {
-        const qsizetype end = text.indexOf(u'\n', cursor);
-        moveCursor(end < 0 ? text.size() : end, selecting);
+        const qsizetype end = text().indexOf(u'\n', cursor);
+        moveCursor(end < 0 ? text().size() : end, selecting);
         break;
     }
     case QKeySequence::MoveToNextLine:
-        verticalTo(line + 1 < lineCount() || !layoutComplete ? line + 1 : line);
-        if (line + 1 >= lineCount())
-            moveCursor(text.size(), selecting);
+        verticalTo(line + 1 < wrap.lineCount() || !wrap.isComplete() ? line + 1 : line);
+        if (line + 1 >= wrap.lineCount())
+            moveCursor(text().size(), selecting);
         break;
     case QKeySequence::MoveToPreviousLine:
         if (line == 0)
@@ -557,7 +518,7 @@ bool TransmitDataEdit::handleMovementKey(QKeyEvent *event)
         moveCursor(0, selecting);
         break;
     case QKeySequence::MoveToEndOfDocument:
-        moveCursor(text.size(), selecting);
+        moveCursor(text().size(), selecting);
         break;
     default:
         return false;
@@ -586,7 +547,7 @@ bool TransmitDataEdit::event(QEvent *event)
             return true;
         }
     }
-    return QAbstractScrollArea::event(event);
+    return WrappedTextArea::event(event);
 }
 
 void TransmitDataEdit::keyPressEvent(QKeyEvent *event)
@@ -595,7 +556,7 @@ void TransmitDataEdit::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QAbstractScrollArea::keyPressEvent(event);
+    WrappedTextArea::keyPressEvent(event);
 }
 
 void TransmitDataEdit::inputMethodEvent(QInputMethodEvent *event)
@@ -605,8 +566,8 @@ void TransmitDataEdit::inputMethodEvent(QInputMethodEvent *event)
         qsizetype from = selectionStart();
         qsizetype to = selectionEnd();
         if (event->replacementLength() > 0 || event->replacementStart() != 0) {
-            from = std::clamp<qsizetype>(cursor + event->replacementStart(), 0, text.size());
-            to = std::clamp<qsizetype>(from + event->replacementLength(), from, text.size());
+            from = std::clamp<qsizetype>(cursor + event->replacementStart(), 0, text().size());
+            to = std::clamp<qsizetype>(from + event->replacementLength(), from, text().size());
         }
         edit(from, to, withLineFeeds(committed), from == to);
     }
@@ -642,98 +603,32 @@ QVariant TransmitDataEdit::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImAnchorPosition:
         return int(std::clamp<qsizetype>(anchor - windowStart, 0, 2 * surroundingReach));
     case Qt::ImSurroundingText:
-        return text.mid(windowStart, std::min<qsizetype>(cursor + surroundingReach, text.size()) - windowStart);
+        return text().mid(windowStart, std::min<qsizetype>(cursor + surroundingReach, text().size()) - windowStart);
     case Qt::ImCurrentSelection:
         return selectedText();
     case Qt::ImMaximumTextLength:
         return QVariant();
     case Qt::ImTextBeforeCursor:
-        return text.mid(windowStart, cursor - windowStart);
+        return text().mid(windowStart, cursor - windowStart);
     case Qt::ImTextAfterCursor:
-        return text.mid(cursor, surroundingReach);
+        return text().mid(cursor, surroundingReach);
     default:
-        return QAbstractScrollArea::inputMethodQuery(query);
+        return WrappedTextArea::inputMethodQuery(query);
     }
 }
 
 // --- Layout ------------------------------------------------------------------
 
-void TransmitDataEdit::measureLatin1()
+void TransmitDataEdit::invalidateLayout()
 {
-    if (latin1Measured)
-        return;
-    const QFontMetricsF metrics(font());
-    for (int code = 0; code < 256; ++code)
-        latin1Advances[size_t(code)] = toUnits(metrics.horizontalAdvance(QChar(code)));
-    lineHeight = std::max(1, qCeil(metrics.lineSpacing()));
-    ascent = qCeil(metrics.ascent());
-    latin1Measured = true;
-}
-
-int TransmitDataEdit::advance(char32_t character) const
-{
-    if (character < 256)
-        return latin1Advances[character];
-    const auto known = otherAdvances.constFind(character);
-    if (known != otherAdvances.constEnd())
-        return *known;
-    // Measured as a string, so a character the font lacks takes the width
-    // of the font that draws it.
-    const int units = toUnits(QFontMetricsF(font()).horizontalAdvance(QString::fromUcs4(&character, 1)));
-    otherAdvances.insert(character, units);
-    return units;
-}
-
-int TransmitDataEdit::advanceAt(qsizetype &offset) const
-{
-    const char16_t unit = text.at(offset).unicode();
-    ++offset;
-    if (QChar::isHighSurrogate(unit) && offset < text.size() && QChar::isLowSurrogate(text.at(offset).unicode())) {
-        const char32_t character = QChar::surrogateToUcs4(unit, text.at(offset).unicode());
-        ++offset;
-        return advance(character);
-    }
-    return advance(unit);
-}
-
-int TransmitDataEdit::wrapWidth() const
-{
-    return std::max(1, viewport()->width() - 2 * margin) * unitsPerPixel;
-}
-
-int TransmitDataEdit::fullLinesInView() const
-{
-    return std::max(1, (viewport()->height() - margin) / lineHeight);
-}
-
-void TransmitDataEdit::invalidateLayoutFrom(qsizetype offset)
-{
-    // Lines before the one holding the change stay as they are; the line
-    // before it is laid out again too, since a shorter first word may now
-    // fit at its end. A change beyond where the layout has reached leaves
-    // it as it is.
-    if (layoutComplete || offset <= progress.next) {
-        const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
-        const auto kept = std::max<std::ptrdiff_t>(1, (after - lineStarts.begin()) - 1);
-        lineStarts.resize(size_t(kept));
-        progress = {lineStarts.back(), -1, 0, 0};
-    }
-    layoutComplete = false;
     scheduleIdleLayout();
     viewport()->update();
 }
 
 void TransmitDataEdit::ensureLayout()
 {
-    const int width = wrapWidth();
-    if (laidOutWidth == width)
-        return;
-    measureLatin1();
-    lineStarts.assign(1, 0);
-    progress = {};
-    layoutComplete = false;
-    laidOutWidth = width;
-    scheduleIdleLayout();
+    if (wrap.setWidth(wrapWidth()))
+        scheduleIdleLayout();
 }
 
 void TransmitDataEdit::scheduleIdleLayout()
@@ -742,165 +637,56 @@ void TransmitDataEdit::scheduleIdleLayout()
         layoutTimer.start(0, this);
 }
 
+void TransmitDataEdit::layoutAdvanced()
+{
+    if (wrap.isComplete())
+        layoutTimer.stop();
+    updateScrollRange();
+}
+
 void TransmitDataEdit::ensureLinesThrough(int line)
 {
     ensureLayout();
-    if (!layoutComplete && lineCount() <= line + 1)
-        layOutMore(line, std::numeric_limits<qsizetype>::max(), std::numeric_limits<qsizetype>::max());
-    updateScrollRange();
-}
-
-void TransmitDataEdit::ensureLaidOutThrough(qsizetype offset)
-{
-    ensureLayout();
-    if (!layoutComplete && lineStarts.back() <= offset)
-        layOutMore(std::numeric_limits<int>::max() - 2, offset, std::numeric_limits<qsizetype>::max());
-    updateScrollRange();
-}
-
-// Greedy: a line takes characters while they fit, then breaks after its
-// last space, or before the character that overflows when it has none, so
-// a token is cut only when it is wider than the box. Spaces never start a
-// new line; they hang past the edge. The work is linear in what is laid out,
-// and it stops as soon as the lines asked for are known: through a line, or
-// through the line that holds an offset.
-void TransmitDataEdit::layOutMore(int throughLine, qsizetype throughOffset, qsizetype characterBudget)
-{
-    if (layoutComplete)
-        return;
-    const int limit = laidOutWidth;
-    const auto *const chars = reinterpret_cast<const char16_t *>(text.constData());
-    const qsizetype size = text.size();
-    const qsizetype stop = size - progress.next > characterBudget ? progress.next + characterBudget : size;
-    const size_t enough = size_t(throughLine) + 2;
-
-    qsizetype start = lineStarts.back();
-    qsizetype breakAfter = progress.breakAfter;
-    int x = progress.x;
-    int xAtBreak = progress.xAtBreak;
-    qsizetype i = progress.next;
-    while (i < stop && lineStarts.size() < enough && start <= throughOffset) {
-        const char16_t unit = chars[i];
-        qsizetype next = i + 1;
-        int width;
-        if (unit < 256) {
-            if (unit == u'\n') {
-                start = next;
-                lineStarts.push_back(start);
-                x = 0;
-                breakAfter = -1;
-                i = next;
-                continue;
-            }
-            width = latin1Advances[unit];
-            if (unit == u' ') {
-                x += width;
-                breakAfter = next;
-                xAtBreak = x;
-                i = next;
-                continue;
-            }
-        } else {
-            char32_t character = unit;
-            if (QChar::isHighSurrogate(unit) && next < size && QChar::isLowSurrogate(chars[next])) {
-                character = QChar::surrogateToUcs4(unit, chars[next]);
-                ++next;
-            }
-            width = advance(character);
-        }
-        if (x + width > limit && i > start) {
-            if (breakAfter > start) {
-                x -= xAtBreak;
-                start = breakAfter;
-            } else {
-                x = 0;
-                start = i;
-            }
-            lineStarts.push_back(start);
-            breakAfter = -1;
-        }
-        x += width;
-        i = next;
-    }
-    progress = {i, breakAfter, x, xAtBreak};
-    if (i >= size) {
-        layoutComplete = true;
-        layoutTimer.stop();
-    }
-}
-
-int TransmitDataEdit::estimatedLineCount() const
-{
-    if (layoutComplete || progress.next == 0)
-        return lineCount();
-    // The rest of the text is taken to wrap as the part laid out so far did.
-    const double linesPerCharacter = double(lineCount()) / double(progress.next);
-    const double rest = double(text.size() - progress.next) * linesPerCharacter;
-    return int(std::min<double>(lineCount() + std::ceil(rest), std::numeric_limits<int>::max() / 2));
-}
-
-void TransmitDataEdit::updateScrollRange()
-{
-    const int fullLines = fullLinesInView();
-    QScrollBar *bar = verticalScrollBar();
-    bar->setRange(0, std::max(0, estimatedLineCount() - fullLines));
-    bar->setPageStep(fullLines);
-}
-
-qsizetype TransmitDataEdit::lineEnd(int line) const
-{
-    if (line + 1 >= lineCount())
-        return layoutComplete ? text.size() : progress.next;
-    const qsizetype next = lineStart(line + 1);
-    // A line that ends at a line break ends before it; a wrapped one runs
-    // to where the next begins.
-    return text.at(next - 1) == u'\n' ? next - 1 : next;
+    wrap.layOutThroughLine(line);
+    layoutAdvanced();
 }
 
 int TransmitDataEdit::lineOf(qsizetype offset)
 {
-    ensureLaidOutThrough(offset);
-    const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
-    return std::max(0, int(after - lineStarts.begin()) - 1);
+    ensureLayout();
+    const int line = wrap.lineOf(offset);
+    layoutAdvanced();
+    return line;
 }
 
 qint64 TransmitDataEdit::xOf(int line, qsizetype offset) const
 {
     // Past the right edge nothing is seen; hanging spaces stop there.
-    const qint64 visible = qint64(viewport()->width()) * unitsPerPixel;
+    const qint64 visible = visibleWidth();
     qint64 x = 0;
-    for (qsizetype at = lineStart(line); at < offset && x <= visible;)
-        x += advanceAt(at);
+    for (qsizetype at = wrap.lineStart(line); at < offset && x <= visible;)
+        x += wrap.advanceAt(at);
     return std::min(x, visible);
 }
 
 qsizetype TransmitDataEdit::offsetAtX(int line, qint64 target) const
 {
-    qsizetype end = lineEnd(line);
+    qsizetype end = wrap.lineEnd(line);
     // The caret cannot stand at the very end of a wrapped line: that offset
     // is the start of the next one.
-    if (line + 1 < lineCount() && text.at(lineStart(line + 1) - 1) != u'\n' && end > lineStart(line))
+    if (wrap.isWrapped(line) && end > wrap.lineStart(line))
         end = previousCharacter(end);
-    qint64 x = 0;
-    for (qsizetype offset = lineStart(line); offset < end;) {
-        const qsizetype before = offset;
-        const int width = advanceAt(offset);
-        // The nearer edge of the character wins.
-        if (x + width / 2 > target)
-            return before;
-        x += width;
-    }
-    return end;
+    return nearestOffset(wrap.lineStart(line), end, target);
 }
 
 QRect TransmitDataEdit::characterRect(qsizetype offset)
 {
-    offset = std::clamp<qsizetype>(offset, 0, text.size());
+    offset = std::clamp<qsizetype>(offset, 0, text().size());
     const int line = lineOf(offset);
     const int x = margin + qRound(toPixels(xOf(line, offset)));
     const int y = margin + (line - verticalScrollBar()->value()) * lineHeight;
     qsizetype next = offset;
-    const int width = offset < text.size() ? qMax(1, qRound(toPixels(advanceAt(next)))) : 1;
+    const int width = offset < text().size() ? qMax(1, qRound(toPixels(wrap.advanceAt(next)))) : 1;
     return QRect(viewport()->mapTo(this, QPoint(x, y)), QSize(width, lineHeight));
 }
 
@@ -909,19 +695,14 @@ qsizetype TransmitDataEdit::offsetAtPoint(const QPoint &position)
     const QPoint inView = viewport()->mapFrom(this, position);
     const int line = std::max(0, verticalScrollBar()->value() + qFloor(qreal(inView.y() - margin) / lineHeight));
     ensureLinesThrough(line);
-    return offsetAtX(std::min(line, lineCount() - 1), qint64(inView.x() - margin) * unitsPerPixel);
+    return offsetAtX(std::min(line, wrap.lineCount() - 1), qint64(inView.x() - margin) * unitsPerPixel);
 }
 
 void TransmitDataEdit::ensureCursorVisible()
 {
     if (!isVisible())
         return;
-    const int line = lineOf(cursor);
-    QScrollBar *bar = verticalScrollBar();
-    if (line < bar->value())
-        bar->setValue(line);
-    else if (line >= bar->value() + fullLinesInView())
-        bar->setValue(line - fullLinesInView() + 1);
+    scrollToLine(lineOf(cursor));
 }
 
 void TransmitDataEdit::timerEvent(QTimerEvent *event)
@@ -930,44 +711,22 @@ void TransmitDataEdit::timerEvent(QTimerEvent *event)
         // A slice at a time, so the window stays quick to answer whatever
         // the size of the text.
         ensureLayout();
-        layOutMore(std::numeric_limits<int>::max() - 2, std::numeric_limits<qsizetype>::max(), layoutSlice);
-        updateScrollRange();
-        if (layoutComplete)
-            layoutTimer.stop();
+        wrap.layOutSlice(layoutSlice);
+        layoutAdvanced();
     } else if (event->timerId() == caretTimer.timerId()) {
         caretShown = !caretShown;
         viewport()->update();
     } else {
-        QAbstractScrollArea::timerEvent(event);
+        WrappedTextArea::timerEvent(event);
     }
 }
 
 // --- Painting ----------------------------------------------------------------
 
-void TransmitDataEdit::paintEvent(QPaintEvent *event)
-{
-    const int first = verticalScrollBar()->value();
-    ensureLinesThrough(first + fullLinesInView() + 1);
-    QPainter painter(viewport());
-    // Each run of text is placed where the summed advances put it, so the
-    // caret and the selection stand exactly at the characters they mean.
-    QFont drawn = font();
-    drawn.setKerning(false);
-    painter.setFont(drawn);
-
-    const QRect area = event->rect();
-    int y = margin;
-    for (int line = first; line < lineCount() && y <= area.bottom(); ++line) {
-        if (y + lineHeight > area.top())
-            drawLine(painter, line, y);
-        y += lineHeight;
-    }
-}
-
 void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
 {
-    const qsizetype from = lineStart(line);
-    const qsizetype to = lineEnd(line);
+    const qsizetype from = wrap.lineStart(line);
+    const qsizetype to = wrap.lineEnd(line);
     const qsizetype selectedFrom = std::clamp(selectionStart(), from, to);
     const qsizetype selectedTo = std::clamp(selectionEnd(), from, to);
     const bool caretHere = cursor >= from && (cursor < to || cursor == to) && lineOf(cursor) == line;
@@ -977,7 +736,6 @@ void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
     // an input method is composing is drawn in line, underlined.
     qsizetype cuts[] = {from, selectedFrom, selectedTo, caretAt, to};
     std::sort(std::begin(cuts), std::end(cuts));
-    const qint64 visible = qint64(viewport()->width()) * unitsPerPixel;
     qint64 x = 0;
     qint64 caretX = -1;
     for (int run = 0; run < 4; ++run) {
@@ -997,80 +755,46 @@ void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
                 caretX = x;
             }
         }
-        qsizetype offset = runFrom;
-        const qint64 runX = x;
-        while (offset < cuts[run + 1] && x <= visible)
-            x += advanceAt(offset);
-        if (offset == runFrom)
-            continue;
-        const QRectF box(margin + toPixels(runX), y, toPixels(x - runX), lineHeight);
-        const bool selected = runFrom >= selectedFrom && offset <= selectedTo && selectedTo > selectedFrom;
-        if (selected)
-            painter.fillRect(box, palette().brush(QPalette::Highlight));
-        painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter.drawText(QPointF(box.left(), y + ascent), text.mid(runFrom, offset - runFrom));
-        if (x > visible)
+        x = drawRun(painter, runFrom, cuts[run + 1], x, y, runFrom >= selectedFrom && runFrom < selectedTo);
+        if (x > visibleWidth())
             break;
     }
     if (caretHere && caretX < 0)
         caretX = x;
-    // A selection that runs on past a line break shows that it holds it.
-    if (to < text.size() && text.at(to) == u'\n' && selectionStart() <= to && selectionEnd() > to) {
-        const QRectF box(margin + toPixels(std::min(x, visible)), y, toPixels(latin1Advances[u' ']), lineHeight);
-        painter.fillRect(box, palette().brush(QPalette::Highlight));
-    }
+    drawSelectedBreak(painter, to, x, y);
     if (caretHere && hasFocus() && (caretShown || !preedit.isEmpty())) {
         const qreal caretPixels = std::min<qreal>(margin + toPixels(caretX), viewport()->width() - 1);
         painter.fillRect(QRectF(caretPixels, y, 1, lineHeight), palette().color(QPalette::Text));
     }
 }
 
-void TransmitDataEdit::scrollContentsBy(int, int)
-{
-    viewport()->update();
-}
-
-void TransmitDataEdit::resizeEvent(QResizeEvent *event)
-{
-    QAbstractScrollArea::resizeEvent(event);
-    ensureLinesThrough(verticalScrollBar()->value() + fullLinesInView());
-}
-
 void TransmitDataEdit::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange) {
-        latin1Measured = false;
-        otherAdvances.clear();
-        laidOutWidth = -1;
-        viewport()->update();
+        measureFont();
+        invalidateLayout();
     }
-    QAbstractScrollArea::changeEvent(event);
+    WrappedTextArea::changeEvent(event);
 }
 
 void TransmitDataEdit::focusInEvent(QFocusEvent *event)
 {
     cursorMoved();
-    QAbstractScrollArea::focusInEvent(event);
+    WrappedTextArea::focusInEvent(event);
 }
 
 void TransmitDataEdit::focusOutEvent(QFocusEvent *event)
 {
     caretTimer.stop();
     viewport()->update();
-    QAbstractScrollArea::focusOutEvent(event);
+    WrappedTextArea::focusOutEvent(event);
 }
 
 // --- The mouse and the context menu -------------------------------------------
 
 void TransmitDataEdit::dragTo(const QPoint &position)
 {
-    // Dragging past the top or bottom edge scrolls on, so a selection can
-    // reach beyond what is in view.
-    QScrollBar *bar = verticalScrollBar();
-    if (position.y() < 0)
-        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (position.y() > viewport()->height())
-        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    scrollPastEdge(position);
     cursor = offsetAtPoint(viewport()->mapTo(this, position));
     goalX = -1;
     viewport()->update();
@@ -1088,7 +812,7 @@ void TransmitDataEdit::mousePressEvent(QMouseEvent *event)
         return;
     }
     if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mousePressEvent(event);
+        WrappedTextArea::mousePressEvent(event);
         return;
     }
     moveCursor(offset, event->modifiers().testFlag(Qt::ShiftModifier));
@@ -1097,20 +821,10 @@ void TransmitDataEdit::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void TransmitDataEdit::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!dragging || !(event->buttons() & Qt::LeftButton)) {
-        QAbstractScrollArea::mouseMoveEvent(event);
-        return;
-    }
-    dragTo(event->position().toPoint());
-    event->accept();
-}
-
 void TransmitDataEdit::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !dragging) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
+        WrappedTextArea::mouseReleaseEvent(event);
         return;
     }
     dragging = false;
@@ -1122,27 +836,14 @@ void TransmitDataEdit::mouseReleaseEvent(QMouseEvent *event)
 void TransmitDataEdit::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        WrappedTextArea::mouseDoubleClickEvent(event);
         return;
     }
-    const qsizetype at = offsetAtPoint(viewport()->mapTo(this, event->position().toPoint()));
-    qsizetype from = at;
-    qsizetype to = at;
-    while (from > 0 && !separates(text.at(from - 1)))
-        --from;
-    while (to < text.size() && !separates(text.at(to)))
-        ++to;
+    const auto [from, to] = wordAround(text(), offsetAtPoint(viewport()->mapTo(this, event->position().toPoint())));
     setSelection(from, to);
     dragging = false;
     offerSelection();
     event->accept();
-}
-
-void TransmitDataEdit::contextMenuEvent(QContextMenuEvent *event)
-{
-    QMenu *menu = createContextMenu();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
 }
 
 QMenu *TransmitDataEdit::createContextMenu()
@@ -1156,7 +857,7 @@ QMenu *TransmitDataEdit::createContextMenu()
         action->setShortcut(keys);
         action->setEnabled(enabled);
     };
-    const bool hasText = !text.isEmpty();
+    const bool hasText = !text().isEmpty();
     const bool canPaste = !QGuiApplication::clipboard()->text().isEmpty();
     add(tr("&Undo"), "edit-undo", QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
     add(tr("&Redo"), "edit-redo", QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });

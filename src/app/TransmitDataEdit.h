@@ -3,16 +3,12 @@
 
 #pragma once
 
-#include <QAbstractScrollArea>
+#include "WrappedTextArea.h"
+
 #include <QBasicTimer>
-#include <QHash>
 #include <QString>
 
-#include <array>
 #include <vector>
-
-class QMenu;
-class QPainter;
 
 // The box where a panel's data to send is typed. A text editor widget lays
 // out a paragraph whole, and one that wraps at word boundaries does so in
@@ -27,7 +23,7 @@ class QPainter;
 // the Unicode line and paragraph separators. Enter and Shift+Enter both put
 // a line feed into it, and a carriage return that arrives in pasted text is
 // taken as the line break it stands for, as a text box does.
-class TransmitDataEdit : public QAbstractScrollArea
+class TransmitDataEdit : public WrappedTextArea
 {
     Q_OBJECT
     Q_PROPERTY(QString plainText READ toPlainText WRITE setPlainText NOTIFY textChanged USER true)
@@ -37,7 +33,7 @@ public:
     ~TransmitDataEdit() override;
 
     // Every character as it stands, a line break as '\n'.
-    QString toPlainText() const { return text; }
+    QString toPlainText() const { return text(); }
     // Replaces the text and forgets the undo history; the caret goes to
     // the start.
     void setPlainText(const QString &newText);
@@ -70,19 +66,14 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
-    void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -108,42 +99,24 @@ private:
     qsizetype previousCharacter(qsizetype offset) const;
     qsizetype nextCharacter(qsizetype offset) const;
 
-    // Advances in 1/64 pixel, as the font engines measure them, so sums of
-    // a line's characters stay exact in integers.
-    int advance(char32_t character) const;
-    int advanceAt(qsizetype &offset) const;
-    void measureLatin1();
-
-    void invalidateLayoutFrom(qsizetype offset);
+    const QString &text() const { return wrap.text(); }
+    void invalidateLayout();
     void ensureLayout();
-    void ensureLinesThrough(int line);
-    void ensureLaidOutThrough(qsizetype offset);
-    void layOutMore(int throughLine, qsizetype throughOffset, qsizetype characterBudget);
+    void ensureLinesThrough(int line) override;
     void scheduleIdleLayout();
-    int estimatedLineCount() const;
-    void updateScrollRange();
-    int wrapWidth() const;
-    int fullLinesInView() const;
-    int lineCount() const { return int(lineStarts.size()); }
-    qsizetype lineStart(int line) const { return lineStarts[size_t(line)]; }
-    qsizetype lineEnd(int line) const;
+    // Stops the idle layout once it is done, and sets the scroll range.
+    void layoutAdvanced();
     int lineOf(qsizetype offset);
     qint64 xOf(int line, qsizetype offset) const;
     qsizetype offsetAtX(int line, qint64 x) const;
     void ensureCursorVisible();
     void cursorMoved();
-    void drawLine(QPainter &painter, int line, int y);
+    void drawLine(QPainter &painter, int line, int y) override;
 
-    qsizetype selectionStart() const { return std::min(anchor, cursor); }
-    qsizetype selectionEnd() const { return std::max(anchor, cursor); }
-    bool hasSelection() const { return anchor != cursor; }
-    void offerSelection() const;
-    void dragTo(const QPoint &position);
-    QMenu *createContextMenu();
+    void offerSelection() const { WrappedTextArea::offerSelection(selectedText()); }
+    void dragTo(const QPoint &position) override;
+    QMenu *createContextMenu() override;
 
-    QString text;
-    qsizetype cursor = 0;
-    qsizetype anchor = 0;
     // Up and Down keep the column the caret was in, across short lines.
     qint64 goalX = -1;
     QString preedit;
@@ -152,28 +125,10 @@ private:
     std::vector<Edit> undoStack;
     std::vector<Edit> redoStack;
 
-    // The layout runs only as far as it is needed, the rest in slices while
-    // the window is idle; where it stopped is kept here.
-    struct LayoutProgress
-    {
-        qsizetype next = 0;        // the first character not yet laid out
-        qsizetype breakAfter = -1; // just past the last space on the current line
-        int x = 0;                 // the current line's width so far
-        int xAtBreak = 0;          // its width up to breakAfter
-    };
-    std::vector<qsizetype> lineStarts{0};
-    LayoutProgress progress;
-    bool layoutComplete = false;
-    int laidOutWidth = -1;
+    // The wrap holds the text. Its layout runs from an edit onwards only as
+    // far as it is needed, the rest in slices while the window is idle.
     QBasicTimer layoutTimer;
 
-    std::array<int, 256> latin1Advances{};
-    bool latin1Measured = false;
-    mutable QHash<char32_t, int> otherAdvances;
-    int lineHeight = 1;
-    int ascent = 0;
-
-    bool dragging = false;
     bool caretShown = true;
     QBasicTimer caretTimer;
 };

@@ -89,8 +89,6 @@ private slots:
     void shouldCopyWhatTheMouseSelects_data();
     void shouldCopyWhatTheMouseSelects();
     void shouldSelectAWordByDoubleClick();
-    void shouldBreakLinesAtLineBreaks_data();
-    void shouldBreakLinesAtLineBreaks();
     void shouldGrowTheScrollRangeWithTheText_data();
     void shouldGrowTheScrollRangeWithTheText();
     void shouldKeepTheScrollPositionWhenTextIsSet_data();
@@ -221,27 +219,6 @@ void tst_ReceivedDataView::shouldSelectAWordByDoubleClick()
     shown.view.setPlainText(text);
     QTest::mouseDClick(shown.view.viewport(), Qt::LeftButton, {}, boundaryPoint(shown.view, text, 4));
     QCOMPARE(shown.view.selectedText(), QStringLiteral("FF"));
-}
-
-void tst_ReceivedDataView::shouldBreakLinesAtLineBreaks_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("lines");
-    QTest::newRow("twenty short lines") << numberedLines(20) << 20;
-    QTest::newRow("a final line break opens an empty line") << numberedLines(12) + u'\n' << 13;
-    QTest::newRow("empty lines count") << QString(9, u'\n') << 10;
-}
-
-void tst_ReceivedDataView::shouldBreakLinesAtLineBreaks()
-{
-    QFETCH(QString, text);
-    QFETCH(int, lines);
-    ShownView shown;
-    shown.view.setPlainText(text);
-    QScrollBar *bar = shown.view.verticalScrollBar();
-    QTRY_VERIFY(bar->maximum() > 0);
-    // The scroll range runs over the lines that do not fit in one page.
-    QCOMPARE(bar->maximum() + bar->pageStep(), lines);
 }
 
 void tst_ReceivedDataView::shouldGrowTheScrollRangeWithTheText_data()

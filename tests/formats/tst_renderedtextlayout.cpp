@@ -63,9 +63,10 @@ LaidOutLine layOut(const QString &text)
 
 } // namespace
 
-// The received box is a plain-text view: what the rendering gives must lay
-// out as the text says, with no break, no vanished byte, no changed byte.
-class RenderedTextLayoutTest : public QObject
+// What the rendering gives must lay out in Qt's own text engine (a text box
+// it is pasted into, say) as the text says, with no break, no vanished byte,
+// no changed byte. The boxes' own wrapping is tested with LineWrap.
+class tst_RenderedTextLayout : public QObject
 {
     Q_OBJECT
 
@@ -77,7 +78,7 @@ private slots:
     void shouldDrawUpperBytesWithDistinctGlyphs();
 };
 
-void RenderedTextLayoutTest::shouldBreakLinesOnlyWhereTheTextSays_data()
+void tst_RenderedTextLayout::shouldBreakLinesOnlyWhereTheTextSays_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("lines");
@@ -91,7 +92,7 @@ void RenderedTextLayoutTest::shouldBreakLinesOnlyWhereTheTextSays_data()
     QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd\x85") << 3;
 }
 
-void RenderedTextLayoutTest::shouldBreakLinesOnlyWhereTheTextSays()
+void tst_RenderedTextLayout::shouldBreakLinesOnlyWhereTheTextSays()
 {
     QFETCH(QByteArray, data);
     QFETCH(int, lines);
@@ -105,7 +106,7 @@ void RenderedTextLayoutTest::shouldBreakLinesOnlyWhereTheTextSays()
     QCOMPARE(document.lineCount(), lines);
 }
 
-void RenderedTextLayoutTest::shouldGiveEveryByteAWidth()
+void tst_RenderedTextLayout::shouldGiveEveryByteAWidth()
 {
     const QByteArray data = everyNonBreakingByte();
     const QString text = renderString(data);
@@ -119,7 +120,7 @@ void RenderedTextLayoutTest::shouldGiveEveryByteAWidth()
     }
 }
 
-void RenderedTextLayoutTest::shouldComeBackUnchangedFromATextDocument()
+void tst_RenderedTextLayout::shouldComeBackUnchangedFromATextDocument()
 {
     const QString text = renderString(everyNonBreakingByte() + QByteArray("\r\n\n\r"));
 
@@ -129,7 +130,7 @@ void RenderedTextLayoutTest::shouldComeBackUnchangedFromATextDocument()
     QCOMPARE(document.toPlainText(), text);
 }
 
-void RenderedTextLayoutTest::shouldDrawUpperBytesWithDistinctGlyphs()
+void tst_RenderedTextLayout::shouldDrawUpperBytesWithDistinctGlyphs()
 {
     // The control pictures of 0x00 to 0x1F are Unicode's own and drawn by
     // whatever symbol font is installed; the characters for 0x80 to 0xFF
@@ -154,5 +155,5 @@ void RenderedTextLayoutTest::shouldDrawUpperBytesWithDistinctGlyphs()
     QCOMPARE(glyphs.size(), 0x80);
 }
 
-QTEST_MAIN(RenderedTextLayoutTest)
+QTEST_MAIN(tst_RenderedTextLayout)
 #include "tst_renderedtextlayout.moc"
