@@ -300,30 +300,6 @@ void ReceivedDataView::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void ReceivedDataView::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton || !dragging) {
-        WrappedTextArea::mouseReleaseEvent(event);
-        return;
-    }
-    dragging = false;
-    offerSelection();
-    event->accept();
-}
-
-void ReceivedDataView::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton) {
-        WrappedTextArea::mouseDoubleClickEvent(event);
-        return;
-    }
-    const auto [from, to] = wordAround(shownText(), offsetAt(event->position().toPoint()));
-    select(from, to);
-    dragging = false;
-    offerSelection();
-    event->accept();
-}
-
 bool ReceivedDataView::event(QEvent *event)
 {
     // Copy and Select All belong to the box while it has the focus, even if

@@ -42,7 +42,7 @@ public:
     // arrivals within one frame, only the last is ever rendered.
     void showArrival(const QByteArray &data, qint64 bytesTotal, DataFormat format);
 
-    QString selectedText() const;
+    QString selectedText() const override;
     void selectAll();
     void copy() const;
 
@@ -52,8 +52,6 @@ protected:
     void timerEvent(QTimerEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -71,7 +69,8 @@ private:
     qsizetype offsetAt(const QPoint &position);
     void select(qsizetype from, qsizetype to);
     void dragTo(const QPoint &position) override;
-    void offerSelection() const { WrappedTextArea::offerSelection(selectedText()); }
+    qsizetype offsetAtViewport(const QPoint &position) override { return offsetAt(position); }
+    void selectRange(qsizetype from, qsizetype to) override { select(from, to); }
     QMenu *createContextMenu() override;
 
     // Where a character is drawn, in viewport coordinates, and the scroll

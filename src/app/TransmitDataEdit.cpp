@@ -821,31 +821,6 @@ void TransmitDataEdit::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void TransmitDataEdit::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton || !dragging) {
-        WrappedTextArea::mouseReleaseEvent(event);
-        return;
-    }
-    dragging = false;
-    offerSelection();
-    cursorMoved();
-    event->accept();
-}
-
-void TransmitDataEdit::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton) {
-        WrappedTextArea::mouseDoubleClickEvent(event);
-        return;
-    }
-    const auto [from, to] = wordAround(text(), offsetAtPoint(viewport()->mapTo(this, event->position().toPoint())));
-    setSelection(from, to);
-    dragging = false;
-    offerSelection();
-    event->accept();
-}
-
 QMenu *TransmitDataEdit::createContextMenu()
 {
     auto *menu = new QMenu(this);

@@ -39,7 +39,7 @@ public:
     void setPlainText(const QString &newText);
     void clear() { setPlainText(QString()); }
 
-    QString selectedText() const;
+    QString selectedText() const override;
     int cursorPosition() const { return int(cursor); }
     int anchorPosition() const { return int(anchor); }
     void setSelection(qsizetype from, qsizetype to);
@@ -72,8 +72,6 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -113,8 +111,17 @@ private:
     void cursorMoved();
     void drawLine(QPainter &painter, int line, int y) override;
 
-    void offerSelection() const { WrappedTextArea::offerSelection(selectedText()); }
     void dragTo(const QPoint &position) override;
+    qsizetype offsetAtViewport(const QPoint &position) override
+    {
+        return offsetAtPoint(viewport()->mapTo(this, position));
+    }
+    void selectRange(qsizetype from, qsizetype to) override { setSelection(from, to); }
+    void mouseSelectionDone() override
+    {
+        offerSelection();
+        cursorMoved();
+    }
     QMenu *createContextMenu() override;
 
     // Up and Down keep the column the caret was in, across short lines.

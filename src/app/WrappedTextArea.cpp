@@ -142,11 +142,11 @@ void WrappedTextArea::drawSelectedBreak(QPainter &painter, qsizetype lineEnd, qi
     }
 }
 
-void WrappedTextArea::offerSelection(const QString &selected) const
+void WrappedTextArea::offerSelection() const
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (clipboard->supportsSelection() && hasSelection())
-        clipboard->setText(selected, QClipboard::Selection);
+        clipboard->setText(selectedText(), QClipboard::Selection);
 }
 
 void WrappedTextArea::scrollContentsBy(int, int)
@@ -167,6 +167,32 @@ void WrappedTextArea::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     dragTo(event->position().toPoint());
+    event->accept();
+}
+
+void WrappedTextArea::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !dragging) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    dragging = false;
+    mouseSelectionDone();
+    event->accept();
+}
+
+void WrappedTextArea::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    // Finding the offset lays the text out as far as it, if it was not.
+    const qsizetype offset = offsetAtViewport(event->position().toPoint());
+    const auto [from, to] = wordAround(wrap.text(), offset);
+    selectRange(from, to);
+    dragging = false;
+    offerSelection();
     event->accept();
 }
 

@@ -42,6 +42,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    // Selects the word under the mouse.
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
     // Lays out at least through the given line, so that its end is known.
@@ -49,6 +52,12 @@ protected:
     virtual void drawLine(QPainter &painter, int line, int y) = 0;
     // Moves the selection's moving end to where the mouse has been dragged.
     virtual void dragTo(const QPoint &position) = 0;
+    // The offset nearest to a point in the viewport.
+    virtual qsizetype offsetAtViewport(const QPoint &position) = 0;
+    virtual void selectRange(qsizetype from, qsizetype to) = 0;
+    virtual QString selectedText() const = 0;
+    // The mouse has let go of a selection it made.
+    virtual void mouseSelectionDone() { offerSelection(); }
     virtual QMenu *createContextMenu() = 0;
 
     // Takes the line height and the characters' advances from the font.
@@ -82,7 +91,7 @@ protected:
     bool hasSelection() const { return anchor != cursor; }
     // Where the desktop has a primary selection, a selection made in the box
     // can be pasted with the middle button, as from any text box.
-    void offerSelection(const QString &selected) const;
+    void offerSelection() const;
 
     // The text as laid out, and its lines.
     LineWrap wrap;
