@@ -6,6 +6,7 @@
 #include "app/help/HelpFile.h"
 #include "app/help/HelpLocation.h"
 #include "app/help/HelpSearch.h"
+#include "app/help/HelpTagScanner.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +15,7 @@
 
 // Reading the help file format: topics, titles, keywords, the index, the
 // search, and the reasons a file is refused.
-class TestHelpFile : public QObject
+class tst_HelpFile : public QObject
 {
     Q_OBJECT
 
@@ -103,6 +104,65 @@ private slots:
         QCOMPARE(file.topics().size(), size_t(1));
         QCOMPARE(file.topics()[0].id, QStringLiteral("kept"));
         QVERIFY(file.styleSheet().contains(QStringLiteral("color: black")));
+    }
+
+    void shouldScanOnlyRealTags_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QStringList>("tags");
+        QTest::newRow("opening and closing") << QStringLiteral("<p>a</p>") << QStringList{"p", "/p"};
+        QTest::newRow("names in lower case") << QStringLiteral("<SECTION id=x>") << QStringList{"section"};
+        QTest::newRow("comments stepped over") << QStringLiteral("<!-- <b> --><i>") << QStringList{"i"};
+        QTest::newRow("declarations stepped over") << QStringLiteral("<!DOCTYPE html><?xml?><i>")
+                                                   << QStringList{"i"};
+        QTest::newRow("a lone less-than is text") << QStringLiteral("1 < 2 <em>") << QStringList{"em"};
+        QTest::newRow("a greater-than in a quoted value") << QStringLiteral("<a title='x > y'><b>")
+                                                         << QStringList{"a", "b"};
+        QTest::newRow("self-closing") << QStringLiteral("<br/><hr />") << QStringList{"br", "hr"};
+        QTest::newRow("nothing") << QStringLiteral("plain text") << QStringList{};
+    }
+
+    void shouldScanOnlyRealTags()
+    {
+        QFETCH(QString, markup);
+        QFETCH(QStringList, tags);
+        HelpTagScanner scanner(markup);
+        QStringList found;
+        qsizetype pos = 0;
+        while (const std::optional<HelpTag> tag = scanner.nextTag(pos)) {
+            found << (tag->closing ? u'/' + tag->name : tag->name);
+            pos = tag->end;
+        }
+        QCOMPARE(scanner.error, std::nullopt);
+        QCOMPARE(found, tags);
+    }
+
+    void shouldDecodeAttributes_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("double quotes") << QStringLiteral("<a href=\"#x\">") << "href" << "#x";
+        QTest::newRow("single quotes") << QStringLiteral("<a href='#x'>") << "href" << "#x";
+        QTest::newRow("unquoted") << QStringLiteral("<a href=#x>") << "href" << "#x";
+        QTest::newRow("names in lower case") << QStringLiteral("<a HREF='#x'>") << "href" << "#x";
+        QTest::newRow("character references") << QStringLiteral("<a title='a &amp; b &lt;c&gt;'>") << "title"
+                                              << "a & b <c>";
+        QTest::newRow("the first of two wins") << QStringLiteral("<a id=one id=two>") << "id" << "one";
+        QTest::newRow("no value") << QStringLiteral("<input hidden>") << "hidden" << "";
+    }
+
+    void shouldDecodeAttributes()
+    {
+        QFETCH(QString, markup);
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        HelpTagScanner scanner(markup);
+        qsizetype pos = 0;
+        const std::optional<HelpTag> tag = scanner.nextTag(pos);
+        QVERIFY(tag);
+        QVERIFY(tag->attributes.contains(name));
+        QCOMPARE(tag->attributes.value(name), value);
     }
 
     void shouldRefuseAMalformedFile_data()
@@ -326,5 +386,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestHelpFile)
+QTEST_MAIN(tst_HelpFile)
 #include "tst_helpfile.moc"

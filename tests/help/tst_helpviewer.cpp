@@ -22,7 +22,7 @@
 // The help viewer as the program drives it, through ShowHelp, and as a reader
 // uses it: the finder's contents, index and search, links, and the messages
 // for a file that cannot be shown.
-class TestHelpViewer : public QObject
+class tst_HelpViewer : public QObject
 {
     Q_OBJECT
 
@@ -504,5 +504,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestHelpViewer)
+QTEST_MAIN(tst_HelpViewer)
 #include "tst_helpviewer.moc"
