@@ -7,14 +7,9 @@
 #include "formats/ReceivedRendering.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QtMath>
@@ -42,11 +37,9 @@ ReceivedDataView::ReceivedDataView(QWidget *parent)
     : WrappedTextArea(parent)
 {
     setAttribute(Qt::WA_InputMethodEnabled, false);
-    static const bool accessible = (QAccessible::installFactory(&ReceivedDataAccessible::create), true);
+    static const bool accessible = (QAccessible::installFactory(&createReceivedDataAccessible), true);
     Q_UNUSED(accessible);
 }
-
-ReceivedDataView::~ReceivedDataView() = default;
 
 void ReceivedDataView::setPlainText(const QString &text)
 {
@@ -106,24 +99,7 @@ void ReceivedDataView::announceText()
     announcedText = shownText();
 }
 
-QString ReceivedDataView::selectedText() const
-{
-    return shownText().mid(selectionStart(), selectionEnd() - selectionStart());
-}
-
-void ReceivedDataView::selectAll()
-{
-    select(0, shownText().size());
-    offerSelection();
-}
-
-void ReceivedDataView::copy() const
-{
-    if (selectionEnd() > selectionStart())
-        QGuiApplication::clipboard()->setText(selectedText());
-}
-
-void ReceivedDataView::select(qsizetype from, qsizetype to)
+void ReceivedDataView::selectRange(qsizetype from, qsizetype to)
 {
     anchor = std::clamp<qsizetype>(from, 0, shownText().size());
     cursor = std::clamp<qsizetype>(to, 0, shownText().size());
@@ -241,15 +217,6 @@ void ReceivedDataView::drawLine(QPainter &painter, int line, int y)
     drawSelectedBreak(painter, to, x, y);
 }
 
-void ReceivedDataView::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::FontChange) {
-        measureFont();
-        invalidateLayout();
-    }
-    WrappedTextArea::changeEvent(event);
-}
-
 void ReceivedDataView::focusInEvent(QFocusEvent *event)
 {
     viewport()->update();
@@ -264,24 +231,10 @@ void ReceivedDataView::focusOutEvent(QFocusEvent *event)
 
 // --- The user's hand ---------------------------------------------------------
 
-int ReceivedDataView::lineAt(int y)
-{
-    const int line = std::max(0, verticalScrollBar()->value() + qFloor(qreal(y - margin) / lineHeight));
-    ensureLinesThrough(line);
-    return std::min(line, wrap.lineCount() - 1);
-}
-
-qsizetype ReceivedDataView::offsetAt(const QPoint &position)
+qsizetype ReceivedDataView::offsetAtViewport(const QPoint &position)
 {
     const int line = lineAt(position.y());
     return nearestOffset(wrap.lineStart(line), wrap.lineEnd(line), qint64(position.x() - margin) * unitsPerPixel);
-}
-
-void ReceivedDataView::dragTo(const QPoint &position)
-{
-    scrollPastEdge(position);
-    cursor = offsetAt(position);
-    viewport()->update();
 }
 
 void ReceivedDataView::mousePressEvent(QMouseEvent *event)
@@ -290,7 +243,7 @@ void ReceivedDataView::mousePressEvent(QMouseEvent *event)
         WrappedTextArea::mousePressEvent(event);
         return;
     }
-    const qsizetype offset = offsetAt(event->position().toPoint());
+    const qsizetype offset = offsetAtViewport(event->position().toPoint());
     if (event->modifiers() & Qt::ShiftModifier)
         cursor = offset;
     else
@@ -366,7 +319,7 @@ QMenu *ReceivedDataView::createContextMenu()
     QAction *copyAction = menu->addAction(tr("&Copy"), this, &ReceivedDataView::copy);
     copyAction->setObjectName(QStringLiteral("copy"));
     copyAction->setShortcut(QKeySequence::Copy);
-    copyAction->setEnabled(selectionEnd() > selectionStart());
+    copyAction->setEnabled(hasSelection());
     menu->addSeparator();
     QAction *selectAllAction = menu->addAction(tr("Select All"), this, &ReceivedDataView::selectAll);
     selectAllAction->setObjectName(QStringLiteral("select-all"));

@@ -30,7 +30,6 @@ class ReceivedDataView : public WrappedTextArea
 
 public:
     explicit ReceivedDataView(QWidget *parent = nullptr);
-    ~ReceivedDataView() override;
 
     QString toPlainText() const { return shownText(); }
     // The text is held at once; laying it out and drawing it wait for the
@@ -42,13 +41,8 @@ public:
     // arrivals within one frame, only the last is ever rendered.
     void showArrival(const QByteArray &data, qint64 bytesTotal, DataFormat format);
 
-    QString selectedText() const override;
-    void selectAll();
-    void copy() const;
-
 protected:
     bool event(QEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -59,18 +53,14 @@ private:
     friend class ReceivedDataAccessible;
 
     void scheduleFrame();
-    void invalidateLayout();
+    void invalidateLayout() override;
     // Starts the layout afresh when the text or the width has changed.
     void ensureLayout();
     void ensureLinesThrough(int line) override;
     void drawLine(QPainter &painter, int line, int y) override;
 
-    int lineAt(int y);
-    qsizetype offsetAt(const QPoint &position);
-    void select(qsizetype from, qsizetype to);
-    void dragTo(const QPoint &position) override;
-    qsizetype offsetAtViewport(const QPoint &position) override { return offsetAt(position); }
-    void selectRange(qsizetype from, qsizetype to) override { select(from, to); }
+    qsizetype offsetAtViewport(const QPoint &position) override;
+    void selectRange(qsizetype from, qsizetype to) override;
     QMenu *createContextMenu() override;
 
     // Where a character is drawn, in viewport coordinates, and the scroll
@@ -81,7 +71,7 @@ private:
     void announceText();
 
     // The text shown, rendered from the latest arrival when first needed.
-    const QString &shownText() const;
+    const QString &shownText() const override;
     void replaced();
 
     struct Arrival

@@ -6,20 +6,16 @@
 #include <QAccessible>
 #include <QAction>
 #include <QAccessibleWidget>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QtMath>
 
 #include <algorithm>
 #include <limits>
@@ -170,8 +166,6 @@ TransmitDataEdit::TransmitDataEdit(QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled);
 }
 
-TransmitDataEdit::~TransmitDataEdit() = default;
-
 void TransmitDataEdit::setPlainText(const QString &newText)
 {
     undoStack.clear();
@@ -190,29 +184,12 @@ void TransmitDataEdit::setPlainText(const QString &newText)
     cursorMoved();
 }
 
-QString TransmitDataEdit::selectedText() const
-{
-    return text().mid(selectionStart(), selectionEnd() - selectionStart());
-}
-
 void TransmitDataEdit::setSelection(qsizetype from, qsizetype to)
 {
     anchor = std::clamp<qsizetype>(from, 0, text().size());
     cursor = std::clamp<qsizetype>(to, 0, text().size());
     goalX = -1;
     cursorMoved();
-}
-
-void TransmitDataEdit::selectAll()
-{
-    setSelection(0, text().size());
-    offerSelection();
-}
-
-void TransmitDataEdit::copy() const
-{
-    if (hasSelection())
-        QGuiApplication::clipboard()->setText(selectedText());
 }
 
 void TransmitDataEdit::cut()
@@ -284,34 +261,33 @@ void TransmitDataEdit::edit(qsizetype from, qsizetype to, const QString &inserte
 
 void TransmitDataEdit::undo()
 {
-    if (undoStack.empty())
-        return;
-    Edit step = std::move(undoStack.back());
-    undoStack.pop_back();
-    applyEdit(step.position, step.inserted.size(), step.removed);
-    const qsizetype cursorAfter = step.position + step.inserted.size();
-    cursor = step.cursorBefore;
-    anchor = step.anchorBefore;
-    step.cursorBefore = step.anchorBefore = cursorAfter;
-    redoStack.push_back(std::move(step));
-    goalX = -1;
-    cursorMoved();
+    replay(undoStack, redoStack);
 }
 
 void TransmitDataEdit::redo()
 {
-    if (redoStack.empty())
+    replay(redoStack, undoStack);
+}
+
+// A step taken off one stack is applied with its texts changing places, and
+// kept that way on the other, so undoing and redoing are the same move.
+void TransmitDataEdit::replay(std::vector<Edit> &from, std::vector<Edit> &to)
+{
+    if (from.empty())
         return;
-    Edit step = std::move(redoStack.back());
-    redoStack.pop_back();
-    const qsizetype cursorBefore = cursor;
-    const qsizetype anchorBefore = anchor;
+    Edit step = std::move(from.back());
+    from.pop_back();
+    std::swap(step.removed, step.inserted);
+    // Redone, a step leaves the caret after its text; undone again, it puts
+    // the caret back where the redo found it.
+    const bool undoing = &from == &undoStack;
+    const qsizetype cursorThen = undoing ? step.position + step.removed.size() : cursor;
+    const qsizetype anchorThen = undoing ? cursorThen : anchor;
     applyEdit(step.position, step.removed.size(), step.inserted);
-    cursor = anchor = step.position + step.inserted.size();
-    step.cursorBefore = cursorBefore;
-    step.anchorBefore = anchorBefore;
+    cursor = std::exchange(step.cursorBefore, cursorThen);
+    anchor = std::exchange(step.anchorBefore, anchorThen);
     step.typing = false;
-    undoStack.push_back(std::move(step));
+    to.push_back(std::move(step));
     goalX = -1;
     cursorMoved();
 }
@@ -404,15 +380,9 @@ bool TransmitDataEdit::handleEditingKey(QKeyEvent *event)
         // Enter and Shift+Enter alike make a line break, which leaves as CR LF.
         edit(selectionStart(), selectionEnd(), QStringLiteral("\n"), false);
     } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-        if (hasSelection())
-            edit(selectionStart(), selectionEnd(), QString(), false);
-        else
-            edit(previousCharacter(cursor), cursor, QString(), false);
+        edit(hasSelection() ? selectionStart() : previousCharacter(cursor), selectionEnd(), QString(), false);
     } else if (event == QKeySequence::Delete) {
-        if (hasSelection())
-            edit(selectionStart(), selectionEnd(), QString(), false);
-        else
-            edit(cursor, nextCharacter(cursor), QString(), false);
+        edit(selectionStart(), hasSelection() ? selectionEnd() : nextCharacter(cursor), QString(), false);
     } else if (event == QKeySequence::DeleteStartOfWord) {
         edit(hasSelection() ? selectionStart() : wordStartBefore(cursor), selectionEnd(), QString(), false);
     } else if (event == QKeySequence::DeleteEndOfWord) {
@@ -693,9 +663,7 @@ QRect TransmitDataEdit::characterRect(qsizetype offset)
 qsizetype TransmitDataEdit::offsetAtPoint(const QPoint &position)
 {
     const QPoint inView = viewport()->mapFrom(this, position);
-    const int line = std::max(0, verticalScrollBar()->value() + qFloor(qreal(inView.y() - margin) / lineHeight));
-    ensureLinesThrough(line);
-    return offsetAtX(std::min(line, wrap.lineCount() - 1), qint64(inView.x() - margin) * unitsPerPixel);
+    return offsetAtX(lineAt(inView.y()), qint64(inView.x() - margin) * unitsPerPixel);
 }
 
 void TransmitDataEdit::ensureCursorVisible()
@@ -729,7 +697,7 @@ void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
     const qsizetype to = wrap.lineEnd(line);
     const qsizetype selectedFrom = std::clamp(selectionStart(), from, to);
     const qsizetype selectedTo = std::clamp(selectionEnd(), from, to);
-    const bool caretHere = cursor >= from && (cursor < to || cursor == to) && lineOf(cursor) == line;
+    const bool caretHere = cursor >= from && cursor <= to && lineOf(cursor) == line;
     const qsizetype caretAt = caretHere ? cursor : to;
 
     // Runs cut at the selection's ends and at the caret, where text that
@@ -768,15 +736,6 @@ void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
     }
 }
 
-void TransmitDataEdit::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::FontChange) {
-        measureFont();
-        invalidateLayout();
-    }
-    WrappedTextArea::changeEvent(event);
-}
-
 void TransmitDataEdit::focusInEvent(QFocusEvent *event)
 {
     cursorMoved();
@@ -794,10 +753,8 @@ void TransmitDataEdit::focusOutEvent(QFocusEvent *event)
 
 void TransmitDataEdit::dragTo(const QPoint &position)
 {
-    scrollPastEdge(position);
-    cursor = offsetAtPoint(viewport()->mapTo(this, position));
+    WrappedTextArea::dragTo(position);
     goalX = -1;
-    viewport()->update();
 }
 
 void TransmitDataEdit::mousePressEvent(QMouseEvent *event)

@@ -30,7 +30,6 @@ class TransmitDataEdit : public WrappedTextArea
 
 public:
     explicit TransmitDataEdit(QWidget *parent = nullptr);
-    ~TransmitDataEdit() override;
 
     // Every character as it stands, a line break as '\n'.
     QString toPlainText() const { return text(); }
@@ -39,7 +38,6 @@ public:
     void setPlainText(const QString &newText);
     void clear() { setPlainText(QString()); }
 
-    QString selectedText() const override;
     int cursorPosition() const { return int(cursor); }
     int anchorPosition() const { return int(anchor); }
     void setSelection(qsizetype from, qsizetype to);
@@ -57,16 +55,13 @@ public slots:
     void undo();
     void redo();
     void cut();
-    void copy() const;
     void paste();
-    void selectAll();
 
 signals:
     void textChanged();
 
 protected:
     bool event(QEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
@@ -89,6 +84,7 @@ private:
     };
     void applyEdit(qsizetype position, qsizetype removedLength, const QString &inserted);
     void edit(qsizetype from, qsizetype to, const QString &inserted, bool typing);
+    void replay(std::vector<Edit> &from, std::vector<Edit> &to);
     bool handleEditingKey(QKeyEvent *event);
     bool handleMovementKey(QKeyEvent *event);
     void moveCursor(qsizetype to, bool keepAnchor);
@@ -98,7 +94,8 @@ private:
     qsizetype nextCharacter(qsizetype offset) const;
 
     const QString &text() const { return wrap.text(); }
-    void invalidateLayout();
+    const QString &shownText() const override { return text(); }
+    void invalidateLayout() override;
     void ensureLayout();
     void ensureLinesThrough(int line) override;
     void scheduleIdleLayout();

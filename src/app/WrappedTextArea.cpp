@@ -28,6 +28,34 @@ WrappedTextArea::WrappedTextArea(QWidget *parent)
     measureFont();
 }
 
+void WrappedTextArea::selectAll()
+{
+    selectRange(0, shownText().size());
+    offerSelection();
+}
+
+void WrappedTextArea::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void WrappedTextArea::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) {
+        measureFont();
+        invalidateLayout();
+    }
+    QAbstractScrollArea::changeEvent(event);
+}
+
+int WrappedTextArea::lineAt(int y)
+{
+    const int line = std::max(0, verticalScrollBar()->value() + qFloor(qreal(y - margin) / lineHeight));
+    ensureLinesThrough(line);
+    return std::min(line, wrap.lineCount() - 1);
+}
+
 std::pair<qsizetype, qsizetype> WrappedTextArea::wordAround(const QString &text, qsizetype offset)
 {
     qsizetype from = offset;
@@ -87,13 +115,15 @@ qsizetype WrappedTextArea::nearestOffset(qsizetype from, qsizetype end, qint64 t
     return end;
 }
 
-void WrappedTextArea::scrollPastEdge(const QPoint &position)
+void WrappedTextArea::dragTo(const QPoint &position)
 {
     QScrollBar *bar = verticalScrollBar();
     if (position.y() < 0)
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (position.y() > viewport()->height())
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    cursor = offsetAtViewport(position);
+    viewport()->update();
 }
 
 void WrappedTextArea::paintEvent(QPaintEvent *event)

@@ -24,6 +24,10 @@ class WrappedTextArea : public QAbstractScrollArea
 public:
     explicit WrappedTextArea(QWidget *parent = nullptr);
 
+    QString selectedText() const { return shownText().mid(selectionStart(), selectionEnd() - selectionStart()); }
+    void selectAll();
+    void copy() const;
+
 protected:
     // The same room around the text as a text editor box leaves.
     static constexpr int margin = 4;
@@ -38,6 +42,11 @@ protected:
     static bool separatesWords(QChar character) { return character == u' ' || character == u'\n'; }
     static std::pair<qsizetype, qsizetype> wordAround(const QString &text, qsizetype offset);
 
+    // The text as the user sees it and copies it.
+    virtual const QString &shownText() const = 0;
+    virtual void invalidateLayout() = 0;
+
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -51,11 +60,12 @@ protected:
     virtual void ensureLinesThrough(int line) = 0;
     virtual void drawLine(QPainter &painter, int line, int y) = 0;
     // Moves the selection's moving end to where the mouse has been dragged.
-    virtual void dragTo(const QPoint &position) = 0;
+    // Dragging past the top or bottom edge scrolls on, so a selection can
+    // reach beyond what is in view.
+    virtual void dragTo(const QPoint &position);
     // The offset nearest to a point in the viewport.
     virtual qsizetype offsetAtViewport(const QPoint &position) = 0;
     virtual void selectRange(qsizetype from, qsizetype to) = 0;
-    virtual QString selectedText() const = 0;
     // The mouse has let go of a selection it made.
     virtual void mouseSelectionDone() { offerSelection(); }
     virtual QMenu *createContextMenu() = 0;
@@ -64,6 +74,8 @@ protected:
     void measureFont();
     int wrapWidth() const;
     int fullLinesInView() const;
+    // The line at y in the viewport, laid out so that its end is known.
+    int lineAt(int y);
     qint64 visibleWidth() const { return qint64(viewport()->width()) * unitsPerPixel; }
     // The range counts the lines laid out so far and an estimate of the rest.
     // Setting it only clamps the position: the view stays where the user
@@ -73,9 +85,6 @@ protected:
     // The offset from..end whose boundary is nearest to x units from the
     // margin: the nearer edge of the character under x wins.
     qsizetype nearestOffset(qsizetype from, qsizetype end, qint64 x) const;
-    // Dragging past the top or bottom edge scrolls on, so a selection can
-    // reach beyond what is in view.
-    void scrollPastEdge(const QPoint &position);
 
     // Draws the characters from..to, starting x units from the margin, as
     // far as the view shows them; gives the x it reached. Each run is placed
