@@ -53,19 +53,11 @@ void followThemeText(QWidget *widget)
     widget->setPalette(kept);
 }
 
-QFont fieldFont()
+QFont sansSerif(qreal points)
 {
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(9.75);
-    return font;
-}
-
-QFont dialogFont()
-{
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8);
+    font.setPointSizeF(points);
     return font;
 }
 
@@ -100,10 +92,10 @@ void frmMain::applyLook()
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setWindowIcon(programIcon());
-    setFont(dialogFont());
+    setFont(sansSerif(8));
     for (QWidget *widget : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
                             static_cast<QWidget *>(ui->Label3), static_cast<QWidget *>(ui->txtStatus)})
-        widget->setFont(fieldFont());
+        widget->setFont(sansSerif(9.75));
 
     for (QButtonGroup *group : {ui->optionTransportLS, ui->optionTxtDataFormatLS, ui->optionRxDataFormatLS,
                                 ui->optionTransportOS, ui->optionTxtDataFormatOS, ui->optionRxDataFormatOS})
@@ -137,17 +129,13 @@ void frmMain::applyLook()
 
 void frmMain::StartUp()
 {
-    ui->optionTransportLS->button(0)->setChecked(true);
-    ui->optionTxtDataFormatLS->button(0)->setChecked(true);
-    ui->optionRxDataFormatLS->button(0)->setChecked(true);
+    for (QButtonGroup *group : {ui->optionTransportLS, ui->optionTxtDataFormatLS, ui->optionRxDataFormatLS,
+                                ui->optionTransportOS, ui->optionTxtDataFormatOS, ui->optionRxDataFormatOS})
+        group->button(0)->setChecked(true);
     ui->txtPort->setText(QStringLiteral("4000"));
-    ui->optionTransportOS->button(0)->setChecked(true);
-    ui->optionTxtDataFormatOS->button(0)->setChecked(true);
-    ui->optionRxDataFormatOS->button(0)->setChecked(true);
     ui->txtRemoteIP->setText(ListeningSocket->LocalIP());
     ui->txtRemotePort->setText(QStringLiteral("4000"));
-    SetStatus(StatusMessages::startUp,
-              StatusColour::black);
+    SetStatus(StatusMessages::startUp, StatusColour::black);
     ui->txtPort->setFocus();
 }
 

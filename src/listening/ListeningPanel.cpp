@@ -43,9 +43,8 @@ void frmMain::btnSetPort_Click()
         // which one it chose.
         const QString portShown = roundHalfEven(*port) == 0 ? QString::number(ListeningSocket->LocalPort())
                                                            : ui->txtPort->text();
-        SetStatus((tcp ? StatusMessages::listeningOnTcp
-                       : StatusMessages::listeningOnUdp)
-                      + ListeningSocket->LocalIP() + u':' + portShown,
+        SetStatus((tcp ? StatusMessages::listeningOnTcp : StatusMessages::listeningOnUdp) + ListeningSocket->LocalIP()
+                      + u':' + portShown,
                   StatusColour::blue);
     } catch (const EventSocketError &error) {
         SetStatusError(StatusMessages::listeningError + error.description());

@@ -24,11 +24,6 @@ std::map<ViewerKey, QPointer<HelpWindow>> &openViewers()
     return viewers;
 }
 
-void forgetClosedViewers()
-{
-    std::erase_if(openViewers(), [](const auto &entry) { return entry.second.isNull(); });
-}
-
 } // namespace
 
 bool ShowHelp(QWidget *owner, const QString &helpFile, int command, quintptr data)
@@ -38,7 +33,7 @@ bool ShowHelp(QWidget *owner, const QString &helpFile, int command, quintptr dat
     if (helpFile.isEmpty())
         return false;
 
-    forgetClosedViewers();
+    std::erase_if(openViewers(), [](const auto &entry) { return entry.second.isNull(); });
     const ViewerKey key{owner, helpFile};
 
     switch (command) {

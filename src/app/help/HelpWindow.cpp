@@ -41,9 +41,31 @@ QToolButton *navigationButton(QStyle::StandardPixmap icon, const QString &text,
     return button;
 }
 
-QString escaped(const QString &text)
+// Every control carries the name the tests find it by.
+template <typename Widget>
+Widget *named(Widget *widget, const char *name)
 {
-    return text.toHtmlEscaped();
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLineEdit *finderField(const char *name, const QString &placeholder)
+{
+    auto *field = named(new QLineEdit, name);
+    field->setPlaceholderText(placeholder);
+    field->setClearButtonEnabled(true);
+    return field;
+}
+
+// A finder tab: its fields above, its list below taking the room.
+QWidget *finderPage(std::initializer_list<QWidget *> fields, QWidget *list)
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    for (QWidget *field : fields)
+        layout->addWidget(field);
+    layout->addWidget(list, 1);
+    return page;
 }
 
 } // namespace
@@ -76,50 +98,27 @@ bool HelpWindow::openFinder()
 
 void HelpWindow::buildWidgets()
 {
-    backButton = navigationButton(QStyle::SP_ArrowBack, tr("Back"), QKeySequence::Back, this);
-    backButton->setObjectName(QStringLiteral("backButton"));
-    forwardButton = navigationButton(QStyle::SP_ArrowForward, tr("Forward"), QKeySequence::Forward, this);
-    forwardButton->setObjectName(QStringLiteral("forwardButton"));
+    backButton = named(navigationButton(QStyle::SP_ArrowBack, tr("Back"), QKeySequence::Back, this), "backButton");
+    forwardButton = named(navigationButton(QStyle::SP_ArrowForward, tr("Forward"), QKeySequence::Forward, this),
+                          "forwardButton");
+    contentsList = named(new QListWidget, "contentsList");
 
-    contentsList = new QListWidget;
-    contentsList->setObjectName(QStringLiteral("contentsList"));
-
-    indexFilter = new QLineEdit;
-    indexFilter->setObjectName(QStringLiteral("indexFilter"));
-    indexFilter->setPlaceholderText(tr("Type a keyword"));
-    indexFilter->setClearButtonEnabled(true);
-    indexList = new QTreeWidget;
-    indexList->setObjectName(QStringLiteral("indexList"));
+    indexFilter = finderField("indexFilter", tr("Type a keyword"));
+    indexList = named(new QTreeWidget, "indexList");
     indexList->setHeaderHidden(true);
     indexList->setColumnCount(1);
-    auto *indexPage = new QWidget;
-    auto *indexLayout = new QVBoxLayout(indexPage);
-    indexLayout->addWidget(indexFilter);
-    indexLayout->addWidget(indexList, 1);
 
-    searchEdit = new QLineEdit;
-    searchEdit->setObjectName(QStringLiteral("searchEdit"));
-    searchEdit->setPlaceholderText(tr("Type the words to find"));
-    searchEdit->setClearButtonEnabled(true);
-    searchStatus = new QLabel;
-    searchStatus->setObjectName(QStringLiteral("searchStatus"));
+    searchEdit = finderField("searchEdit", tr("Type the words to find"));
+    searchStatus = named(new QLabel, "searchStatus");
     searchStatus->setWordWrap(true);
-    searchResults = new QListWidget;
-    searchResults->setObjectName(QStringLiteral("searchResults"));
-    auto *searchPage = new QWidget;
-    auto *searchLayout = new QVBoxLayout(searchPage);
-    searchLayout->addWidget(searchEdit);
-    searchLayout->addWidget(searchStatus);
-    searchLayout->addWidget(searchResults, 1);
+    searchResults = named(new QListWidget, "searchResults");
 
-    finderTabs = new QTabWidget;
-    finderTabs->setObjectName(QStringLiteral("finderTabs"));
+    finderTabs = named(new QTabWidget, "finderTabs");
     finderTabs->addTab(contentsList, tr("Contents"));
-    finderTabs->addTab(indexPage, tr("Index"));
-    finderTabs->addTab(searchPage, tr("Search"));
+    finderTabs->addTab(finderPage({indexFilter}, indexList), tr("Index"));
+    finderTabs->addTab(finderPage({searchEdit, searchStatus}, searchResults), tr("Search"));
 
-    topicView = new QTextBrowser;
-    topicView->setObjectName(QStringLiteral("topicView"));
+    topicView = named(new QTextBrowser, "topicView");
     // Links between topics are ours to follow; the browser would look for files.
     topicView->setOpenLinks(false);
 
@@ -139,8 +138,8 @@ void HelpWindow::buildWidgets()
     layout->addLayout(navigation);
     layout->addWidget(splitter, 1);
 
-    connect(backButton, &QToolButton::clicked, this, &HelpWindow::goBack);
-    connect(forwardButton, &QToolButton::clicked, this, &HelpWindow::goForward);
+    connect(backButton, &QToolButton::clicked, this, [this] { stepHistory(-1); });
+    connect(forwardButton, &QToolButton::clicked, this, [this] { stepHistory(1); });
     connect(contentsList, &QListWidget::currentRowChanged, this, &HelpWindow::showTopic);
     connect(indexList, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { indexItemChosen(current); });
@@ -169,24 +168,26 @@ void HelpWindow::load()
     if (found == candidates.cend()) {
         QString places;
         for (const QString &candidate : candidates)
-            places += QStringLiteral("<li>%1</li>").arg(escaped(QDir::toNativeSeparators(candidate)));
+            places += QStringLiteral("<li>%1</li>").arg(QDir::toNativeSeparators(candidate).toHtmlEscaped());
         showProblem(tr("<p>The help file <b>%1</b> was not found.</p>"
                        "<p>The viewer looked for it here:</p><ul>%2</ul>")
-                        .arg(escaped(helpFile), places));
+                        .arg(helpFile.toHtmlEscaped(), places));
         return;
     }
 
     // The name as given, and where it was found when that says more.
-    QString described = QStringLiteral("<b>%1</b>").arg(escaped(helpFile));
+    QString described = QStringLiteral("<b>%1</b>").arg(helpFile.toHtmlEscaped());
     const QString where = QDir::toNativeSeparators(QFileInfo(*found).absoluteFilePath());
     if (where != QDir::toNativeSeparators(helpFile))
-        described += QStringLiteral(" (%1)").arg(escaped(where));
+        described += QStringLiteral(" (%1)").arg(where.toHtmlEscaped());
     switch (file.load(*found)) {
     case HelpFile::Status::Unreadable:
-        showProblem(tr("<p>The help file %1 could not be read.</p><p>%2</p>").arg(described, escaped(file.problem())));
+        showProblem(tr("<p>The help file %1 could not be read.</p><p>%2</p>")
+                        .arg(described, file.problem().toHtmlEscaped()));
         return;
     case HelpFile::Status::Malformed:
-        showProblem(tr("<p>The help file %1 cannot be shown.</p><p>%2</p>").arg(described, escaped(file.problem())));
+        showProblem(tr("<p>The help file %1 cannot be shown.</p><p>%2</p>")
+                        .arg(described, file.problem().toHtmlEscaped()));
         return;
     case HelpFile::Status::Loaded:
         break;
@@ -299,19 +300,12 @@ void HelpWindow::followLink(const QUrl &url)
         topicView->scrollToAnchor(anchor);
 }
 
-void HelpWindow::goBack()
+void HelpWindow::stepHistory(int step)
 {
-    if (historyPos <= 0)
+    const int to = historyPos + step;
+    if (to < 0 || to >= int(history.size()))
         return;
-    --historyPos;
-    displayTopic(history[historyPos]);
-}
-
-void HelpWindow::goForward()
-{
-    if (historyPos + 1 >= int(history.size()))
-        return;
-    ++historyPos;
+    historyPos = to;
     displayTopic(history[historyPos]);
 }
 

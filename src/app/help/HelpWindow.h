@@ -51,8 +51,8 @@ private:
     void showTopic(int topic);
     void displayTopic(int topic);
     void followLink(const QUrl &url);
-    void goBack();
-    void goForward();
+    // Back is a step of -1 in the history, Forward one of 1.
+    void stepHistory(int step);
     void updateHistoryButtons();
 
     void indexItemChosen(QTreeWidgetItem *item);
