@@ -279,31 +279,19 @@ void ReceivedDataView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QAbstractSlider::SliderAction action;
-    switch (event->key()) {
-    case Qt::Key_Up:
-        action = QAbstractSlider::SliderSingleStepSub;
-        break;
-    case Qt::Key_Down:
-        action = QAbstractSlider::SliderSingleStepAdd;
-        break;
-    case Qt::Key_PageUp:
-        action = QAbstractSlider::SliderPageStepSub;
-        break;
-    case Qt::Key_PageDown:
-        action = QAbstractSlider::SliderPageStepAdd;
-        break;
-    case Qt::Key_Home:
-        action = QAbstractSlider::SliderToMinimum;
-        break;
-    case Qt::Key_End:
-        action = QAbstractSlider::SliderToMaximum;
-        break;
-    default:
+    static const std::pair<int, QAbstractSlider::SliderAction> scrollKeys[] = {
+        {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub}, {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},
+        {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub}, {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
+        {Qt::Key_Home, QAbstractSlider::SliderToMinimum},     {Qt::Key_End, QAbstractSlider::SliderToMaximum},
+    };
+    const auto found = std::find_if(std::begin(scrollKeys), std::end(scrollKeys),
+                                    [event](const auto &scrollKey) { return scrollKey.first == event->key(); });
+    if (found == std::end(scrollKeys)) {
         // The text is not the user's to change: typing does nothing here.
         event->ignore();
         return;
     }
+    const QAbstractSlider::SliderAction action = found->second;
     // The end is only known once all is laid out.
     if (action == QAbstractSlider::SliderToMaximum)
         ensureLinesThrough(std::numeric_limits<int>::max() - 2);
