@@ -18,13 +18,13 @@ const QString description = QStringLiteral(
     "It can also be used to create an outgoing socket to a desired destination IP and Port number.  "
     "This program is great for debugging network connections where only small amounts of data are passed slowly.");
 
+// What the box shows when it opens: caption, title and version.
+const QList<QStringList> shownOnce{
+    {QStringLiteral("About Vortlane"), QStringLiteral("Vortlane"), QStringLiteral("Version 1.0.56")}};
+
 QWidgetList aboutBoxes()
 {
-    QWidgetList shown;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->objectName() == u"frmAbout" && window->isVisible())
-            shown << window;
-    return shown;
+    return visibleTopLevels(QStringLiteral("frmAbout"));
 }
 
 QWidget *chooseAbout(const WindowDriver &w)
@@ -52,13 +52,7 @@ QString labelText(QWidget *box, const QString &name)
 class ShowWatcher : public QObject
 {
 public:
-    struct Seen
-    {
-        QString caption;
-        QString title;
-        QString version;
-    };
-    QList<Seen> seen;
+    QList<QStringList> seen; // caption, title and version of each showing
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -93,6 +87,7 @@ class tst_AboutBox : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { w = std::make_unique<WindowDriver>(); }
     void cleanup();
 
     void shouldOpenATopLevelBoxWithTheProgramsIdentity();
@@ -114,6 +109,9 @@ private slots:
     void shouldLeaveTheMainWindowUsable();
     void shouldOutliveTheMainWindow();
     void shouldEndTheProgramWhenTheBoxClosesLast();
+
+private:
+    std::unique_ptr<WindowDriver> w;
 };
 
 void tst_AboutBox::cleanup()
@@ -122,14 +120,14 @@ void tst_AboutBox::cleanup()
         if (window->objectName() == u"frmAbout")
             window->close();
     QTRY_VERIFY(aboutBoxes().isEmpty());
+    w.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void tst_AboutBox::shouldOpenATopLevelBoxWithTheProgramsIdentity()
 {
-    WindowDriver w;
     QVERIFY(aboutBoxes().isEmpty());
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     QVERIFY(box->isWindow());
     QCOMPARE(box->parentWidget(), nullptr);
@@ -144,13 +142,9 @@ void tst_AboutBox::shouldNeverShowTheDesignTexts()
 {
     ShowWatcher watcher;
     qApp->installEventFilter(&watcher);
-    WindowDriver w;
-    QVERIFY(chooseAbout(w));
+    QVERIFY(chooseAbout(*w));
     qApp->removeEventFilter(&watcher);
-    QCOMPARE(watcher.seen.size(), 1);
-    QCOMPARE(watcher.seen[0].caption, QStringLiteral("About Vortlane"));
-    QCOMPARE(watcher.seen[0].title, QStringLiteral("Vortlane"));
-    QCOMPARE(watcher.seen[0].version, QStringLiteral("Version 1.0.56"));
+    QCOMPARE(watcher.seen, shownOnce);
 }
 
 void tst_AboutBox::shouldPlaceEveryControl_data()
@@ -179,8 +173,7 @@ void tst_AboutBox::shouldPlaceEveryControl()
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, text);
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     auto *placed = control<QWidget>(box, name);
     QCOMPARE(placed->parentWidget(), box);
@@ -194,8 +187,7 @@ void tst_AboutBox::shouldPlaceEveryControl()
 
 void tst_AboutBox::shouldEngraveTheSeparatorGreyOverWhite()
 {
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     const QImage drawn = box->grab().toImage();
     const auto colourAt = [&](int x, int y) { return QColor(drawn.pixel(x, y)); };
@@ -220,8 +212,7 @@ void tst_AboutBox::shouldFitEveryTextInItsLabel_data()
 void tst_AboutBox::shouldFitEveryTextInItsLabel()
 {
     QFETCH(QString, name);
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     auto *label = control<QLabel>(box, name);
     QVERIFY(!label->text().isEmpty());
@@ -238,8 +229,7 @@ void tst_AboutBox::shouldFitEveryTextInItsLabel()
 
 void tst_AboutBox::shouldShowTheProgramIcon()
 {
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     const QPixmap picture = control<QLabel>(box, QStringLiteral("picIcon"))->pixmap();
     QVERIFY(!picture.isNull());
@@ -251,8 +241,7 @@ void tst_AboutBox::shouldShowTheProgramIcon()
 
 void tst_AboutBox::shouldBeAFixedDialogWithoutMinimiseOrMaximise()
 {
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     QCOMPARE(box->size(), QSize(382, 214));
     QCOMPARE(box->minimumSize(), QSize(382, 214));
@@ -269,8 +258,7 @@ void tst_AboutBox::shouldBeAFixedDialogWithoutMinimiseOrMaximise()
 
 void tst_AboutBox::shouldGiveTheOkButtonTheFocus()
 {
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     auto *ok = control<QPushButton>(box, QStringLiteral("cmdOK"));
     QVERIFY(ok->isDefault());
@@ -295,8 +283,7 @@ void tst_AboutBox::shouldCloseAndDestroyTheBox_data()
 void tst_AboutBox::shouldCloseAndDestroyTheBox()
 {
     QFETCH(QString, how);
-    WindowDriver w;
-    QPointer<QWidget> box = chooseAbout(w);
+    QPointer<QWidget> box = chooseAbout(*w);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowActive(box));
     QWindow *window = box->windowHandle();
@@ -313,15 +300,14 @@ void tst_AboutBox::shouldCloseAndDestroyTheBox()
     QTRY_VERIFY(box.isNull());
     QVERIFY(aboutBoxes().isEmpty());
     // The main window is left as it was.
-    QVERIFY(w.window && w.window->isVisible());
+    QVERIFY(w->window && w->window->isVisible());
 }
 
 void tst_AboutBox::shouldKeepOneBoxWhenAboutIsChosenAgain()
 {
-    WindowDriver w;
-    QPointer<QWidget> first = chooseAbout(w);
+    QPointer<QWidget> first = chooseAbout(*w);
     QVERIFY(first);
-    QWidget *second = chooseAbout(w);
+    QWidget *second = chooseAbout(*w);
     QCOMPARE(second, first.data());
     QCOMPARE(aboutBoxes().size(), 1);
     int boxes = 0;
@@ -332,21 +318,19 @@ void tst_AboutBox::shouldKeepOneBoxWhenAboutIsChosenAgain()
 
 void tst_AboutBox::shouldBringTheOpenBoxToTheFront()
 {
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowActive(box));
-    w.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.window));
-    QCOMPARE(chooseAbout(w), box);
+    w->window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w->window));
+    QCOMPARE(chooseAbout(*w), box);
     QVERIFY(QTest::qWaitForWindowActive(box));
     QCOMPARE(QApplication::activeWindow(), box);
 }
 
 void tst_AboutBox::shouldCreateTheBoxAfreshAfterAClose()
 {
-    WindowDriver w;
-    QPointer<QWidget> first = chooseAbout(w);
+    QPointer<QWidget> first = chooseAbout(*w);
     QVERIFY(first);
     // Marks that would survive if the closed box were merely shown again.
     first->setWindowTitle(QStringLiteral("stale"));
@@ -358,25 +342,21 @@ void tst_AboutBox::shouldCreateTheBoxAfreshAfterAClose()
 
     ShowWatcher watcher;
     qApp->installEventFilter(&watcher);
-    QWidget *second = chooseAbout(w);
+    QWidget *second = chooseAbout(*w);
     qApp->removeEventFilter(&watcher);
     QVERIFY(second);
     QVERIFY(!second->property("openedBefore").isValid());
-    QCOMPARE(watcher.seen.size(), 1);
-    QCOMPARE(watcher.seen[0].caption, QStringLiteral("About Vortlane"));
-    QCOMPARE(watcher.seen[0].title, QStringLiteral("Vortlane"));
-    QCOMPARE(watcher.seen[0].version, QStringLiteral("Version 1.0.56"));
+    QCOMPARE(watcher.seen, shownOnce);
 }
 
 void tst_AboutBox::shouldOpenANewBoxWhileTheClosedOneAwaitsDeletion()
 {
-    WindowDriver w;
-    QPointer<QWidget> first = chooseAbout(w);
+    QPointer<QWidget> first = chooseAbout(*w);
     QVERIFY(first);
     control<QPushButton>(first, QStringLiteral("cmdOK"))->click();
     // About again before the event loop has had a chance to delete the closed box.
     QVERIFY(first);
-    QPointer<QWidget> second = chooseAbout(w);
+    QPointer<QWidget> second = chooseAbout(*w);
     QVERIFY(second);
     QVERIFY(second != first);
     QTRY_VERIFY(first.isNull());
@@ -386,30 +366,28 @@ void tst_AboutBox::shouldOpenANewBoxWhileTheClosedOneAwaitsDeletion()
 
 void tst_AboutBox::shouldLeaveTheMainWindowUsable()
 {
-    WindowDriver w;
-    QWidget *box = chooseAbout(w);
+    QWidget *box = chooseAbout(*w);
     QVERIFY(box);
     QVERIFY(QTest::qWaitForWindowActive(box));
-    QVERIFY(!w.window->windowHandle()->isModal());
-    w.window->SetStatus(QStringLiteral("before"), StatusColour::blue);
+    QVERIFY(!w->window->windowHandle()->isModal());
+    w->window->SetStatus(QStringLiteral("before"), StatusColour::blue);
     // A click through the window system, which the application would swallow
     // if the box blocked its owner.
-    auto *closeButton = w.find<QWidget>(QStringLiteral("btnCloseLS"));
-    QTest::mouseClick(w.window->windowHandle(), Qt::LeftButton, {},
-                      closeButton->mapTo(w.window, closeButton->rect().center()));
-    QCOMPARE(w.status(), StatusMessages::notListening);
-    QCOMPARE(w.statusColour(), black);
+    auto *closeButton = w->find<QWidget>(QStringLiteral("btnCloseLS"));
+    QTest::mouseClick(w->window->windowHandle(), Qt::LeftButton, {},
+                      closeButton->mapTo(w->window, closeButton->rect().center()));
+    QCOMPARE(w->status(), StatusMessages::notListening);
+    QCOMPARE(w->statusColour(), black);
     // The status line reports nothing of the box.
     QVERIFY(box->isVisible());
 }
 
 void tst_AboutBox::shouldOutliveTheMainWindow()
 {
-    WindowDriver w;
-    QPointer<QWidget> box = chooseAbout(w);
+    QPointer<QWidget> box = chooseAbout(*w);
     QVERIFY(box);
-    w.window->close();
-    QTRY_VERIFY(w.window.isNull());
+    w->window->close();
+    QTRY_VERIFY(w->window.isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(box);
     QVERIFY(box->isVisible());
@@ -423,7 +401,6 @@ void tst_AboutBox::shouldEndTheProgramWhenTheBoxClosesLast()
     QVERIFY(QGuiApplication::quitOnLastWindowClosed());
     QuitWatcher watcher;
     qApp->installEventFilter(&watcher);
-    WindowDriver w;
     QPointer<QWidget> box;
     bool boxOpenAfterMainClosed = false;
     int quitsBeforeBoxClosed = -1;
@@ -431,8 +408,8 @@ void tst_AboutBox::shouldEndTheProgramWhenTheBoxClosesLast()
     // Both windows close from inside the program's own event loop, the only
     // place where the last window's close ends the program.
     QTimer::singleShot(0, qApp, [&] {
-        box = chooseAbout(w);
-        w.window->close();
+        box = chooseAbout(*w);
+        w->window->close();
         QTimer::singleShot(0, qApp, [&] {
             boxOpenAfterMainClosed = box && box->isVisible();
             quitsBeforeBoxClosed = watcher.quits;

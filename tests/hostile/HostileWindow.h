@@ -5,8 +5,6 @@
 
 #include "support/WindowDriver.h"
 
-#include <QObject>
-
 // Sets the listening panel up on a port the system chose and then types that
 // port into the port box, so that every re-listen after a peer leaves comes
 // back on the same port and says so. Gives the port, 0 when it failed.
@@ -15,8 +13,7 @@ inline quint16 listenOnSteadyPort(const WindowDriver &w, int transport = 0)
     const quint16 chosen = w.listenOnFreePort(transport);
     if (chosen == 0)
         return 0;
-    w.type(QStringLiteral("txtPort"), QString::number(chosen));
-    w.click(QStringLiteral("btnSetPort"));
+    w.listenOn(QString::number(chosen));
     return w.listeningSocket()->LocalPort() == chosen ? chosen : 0;
 }
 
@@ -54,16 +51,9 @@ public:
 // would take longer than the test may.
 inline void paste(const WindowDriver &w, const QString &box, const QString &text)
 {
-    auto *target = w.find<QWidget>(box);
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(target, Qt::Key_Delete);
-    if (text.isEmpty())
-        return;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
+    QWidget *target = emptyBox(w.find<QWidget>(box));
+    if (!text.isEmpty())
+        sendKeyText(target, text);
 }
 
 // Types any text key by key: printable ASCII on its own key, tab and the
@@ -71,23 +61,16 @@ inline void paste(const WindowDriver &w, const QString &box, const QString &text
 // or one beyond ASCII, as key text the way an input method delivers it.
 inline void typeAnything(const WindowDriver &w, const QString &box, const QString &text)
 {
-    auto *target = w.find<QWidget>(box);
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(target, Qt::Key_Delete);
+    QWidget *target = emptyBox(w.find<QWidget>(box));
     for (const QChar character : text) {
         const char16_t code = character.unicode();
-        if (code >= 0x20 && code < 0x7f) {
+        if (code >= 0x20 && code < 0x7f)
             QTest::keyClick(target, char(code));
-        } else if (code == u'\t') {
+        else if (code == u'\t')
             QTest::keyClick(target, Qt::Key_Tab);
-        } else if (code == u'\n' || code == u'\r') {
+        else if (code == u'\n' || code == u'\r')
             QTest::keyClick(target, Qt::Key_Return);
-        } else {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
-            QApplication::sendEvent(target, &press);
-            QApplication::sendEvent(target, &release);
-        }
+        else
+            sendKeyText(target, QString(character));
     }
 }

@@ -3,17 +3,12 @@
 
 #include "KnownMessages.h"
 
-#include "app/StatusMessages.h"
 #include "formats/TokenReading.h"
+#include "support/WindowDriver.h"
 
-#include <QList>
 #include <QRegularExpression>
 
 namespace {
-
-const QColor black(0, 0, 0);
-const QColor blue(0, 0, 255);
-const QColor red(255, 0, 0);
 
 enum class Tail {
     None,          // the whole message is fixed
@@ -97,11 +92,6 @@ bool fitsTail(Tail tail, const QString &text, const StatusContext &context)
     return false;
 }
 
-QString colourName(const QColor &colour)
-{
-    return colour.name();
-}
-
 } // namespace
 
 QString strangeStatus(const QString &message, const QColor &colour, const StatusContext &context)
@@ -116,11 +106,11 @@ QString strangeStatus(const QString &message, const QColor &colour, const Status
             continue;
         }
         if (colour != known.colour) {
-            nearest = QStringLiteral("it is shown in %1, not %2").arg(colourName(colour), colourName(known.colour));
+            nearest = QStringLiteral("it is shown in %1, not %2").arg(colour.name(), known.colour.name());
             continue;
         }
         return {};
     }
     return QStringLiteral("\"%1\" in %2 is no message of the program: %3")
-        .arg(message, colourName(colour), nearest.isEmpty() ? QStringLiteral("nothing begins like it") : nearest);
+        .arg(message, colour.name(), nearest.isEmpty() ? QStringLiteral("nothing begins like it") : nearest);
 }

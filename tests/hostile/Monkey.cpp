@@ -4,10 +4,8 @@
 #include "Monkey.h"
 
 #include "HostileWindow.h"
-#include "support/Peers.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QPushButton>
 
 namespace {
@@ -25,15 +23,6 @@ const QStringList &boxes()
 bool holdsAnAddress(const QString &box)
 {
     return box == u"txtPort" || box == u"txtRemoteIP" || box == u"txtRemotePort";
-}
-
-QWidgetList visibleTopLevels(const QString &objectName)
-{
-    QWidgetList found;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->objectName() == objectName && window->isVisible())
-            found << window;
-    return found;
 }
 
 // A text for the journal, its control characters spelt out.

@@ -98,26 +98,6 @@ bool MonkeyPeers::drop(Peers &peers, MonkeyInput &input)
     return true;
 }
 
-bool MonkeyPeers::sendFromClient(MonkeyInput &input)
-{
-    return send(clients, input);
-}
-
-bool MonkeyPeers::sendFromServer(MonkeyInput &input)
-{
-    return send(serverPeers, input);
-}
-
-bool MonkeyPeers::dropClient(MonkeyInput &input)
-{
-    return drop(clients, input);
-}
-
-bool MonkeyPeers::dropServerPeer(MonkeyInput &input)
-{
-    return drop(serverPeers, input);
-}
-
 void MonkeyPeers::sendDatagram(const QByteArray &data, quint16 port)
 {
     if (udp.writeDatagram(data, QHostAddress::LocalHost, port) >= 0) {

@@ -30,10 +30,10 @@ public:
 
     void connectClient(const QHostAddress &host, quint16 port);
     // The named peer, chosen among the live ones; false when there is none.
-    bool sendFromClient(MonkeyInput &input);
-    bool sendFromServer(MonkeyInput &input);
-    bool dropClient(MonkeyInput &input);
-    bool dropServerPeer(MonkeyInput &input);
+    bool sendFromClient(MonkeyInput &input) { return send(clients, input); }
+    bool sendFromServer(MonkeyInput &input) { return send(serverPeers, input); }
+    bool dropClient(MonkeyInput &input) { return drop(clients, input); }
+    bool dropServerPeer(MonkeyInput &input) { return drop(serverPeers, input); }
     void sendDatagram(const QByteArray &data, quint16 port);
 
     qint64 bytesSent = 0;

@@ -6,9 +6,6 @@
 #include "KnownMessages.h"
 #include "support/WindowDriver.h"
 
-#include <QLineEdit>
-#include <QObject>
-
 // Judges every message the status line shows, the moment it is shown,
 // against the boxes as they read then, and keeps the strange ones.
 // The line signals changes only, so a message shown twice in a row is

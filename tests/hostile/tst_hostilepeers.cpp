@@ -6,7 +6,6 @@
 #include "Pourer.h"
 #include "Renderings.h"
 #include "StatusJudge.h"
-#include "support/Peers.h"
 
 #include <QDeadlineTimer>
 
@@ -234,7 +233,7 @@ void tst_HostilePeers::shouldAnswerEveryClickWhileDataPours()
     QVERIFY(port);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    const QString serverName = QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
+    const QString serverName = peerName(server);
 
     auto listeningPeer = connectedClient(port);
     QVERIFY(listeningPeer);

@@ -4,9 +4,7 @@
 #include "FloodDatagram.h"
 #include "HeldMemory.h"
 #include "HostileWindow.h"
-#include "KnownMessages.h"
 #include "Renderings.h"
-#include "support/Peers.h"
 
 #include <QProcess>
 #include <QTimer>
@@ -18,7 +16,12 @@ class tst_HostileStreams : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init()
+    {
+        w = std::make_unique<WindowDriver>();
+        QVERIFY(QTest::qWaitForWindowExposed(w->window));
+        memory.start();
+    }
     void cleanup();
 
     void shouldShowTheLastPieceOfATenMegabytePush();
@@ -30,13 +33,6 @@ private:
     std::unique_ptr<WindowDriver> w;
     MemoryWatch memory;
 };
-
-void tst_HostileStreams::init()
-{
-    w = std::make_unique<WindowDriver>();
-    QVERIFY(QTest::qWaitForWindowExposed(w->window));
-    memory.start();
-}
 
 void tst_HostileStreams::cleanup()
 {

@@ -11,8 +11,12 @@ class tst_ListeningTraffic : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { w = std::make_unique<WindowDriver>(); }
+    void cleanup()
+    {
+        peer.reset();
+        w.reset();
+    }
 
     void shouldExchangeTheGreeting();
     void shouldRenderInTheRxFormatOfTheMoment_data();
@@ -36,17 +40,6 @@ private:
     std::unique_ptr<QTcpSocket> peer;
 };
 
-void tst_ListeningTraffic::init()
-{
-    w = std::make_unique<WindowDriver>();
-}
-
-void tst_ListeningTraffic::cleanup()
-{
-    peer.reset();
-    w.reset();
-}
-
 void tst_ListeningTraffic::shouldExchangeTheGreeting()
 {
     peer = w->connectToListeningPanel();
@@ -56,9 +49,7 @@ void tst_ListeningTraffic::shouldExchangeTheGreeting()
     QCOMPARE(w->status(), StatusMessages::listeningReceivedFrom + peerName(*peer));
     QCOMPARE(w->statusColour(), blue);
 
-    w->select("optionTxtDataFormatLS", 1);
-    w->type("txtTransmitDataLS", QStringLiteral("72 105"));
-    w->click("btnSendLS");
+    w->send(QStringLiteral("LS"), 1, QStringLiteral("72 105"));
     QCOMPARE(readExactly(*peer, 2), QByteArray("\x48\x69"));
     QCOMPARE(w->status(), StatusMessages::listeningTcpSentTo + peerName(*peer));
     QCOMPARE(w->statusColour(), blue);
@@ -169,9 +160,7 @@ void tst_ListeningTraffic::shouldSendExactBytes()
 
 void tst_ListeningTraffic::parseErrorShouldComeBeforeTheConnectionError()
 {
-    w->select("optionTxtDataFormatLS", 1);
-    w->type("txtTransmitDataLS", QStringLiteral(" 1 256 "));
-    w->click("btnSendLS");
+    w->send(QStringLiteral("LS"), 1, QStringLiteral(" 1 256 "));
     QCOMPARE(w->status(), parseErrorMessage(TokenVerdict::OutOfRange));
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("1 256"));
@@ -180,9 +169,7 @@ void tst_ListeningTraffic::parseErrorShouldComeBeforeTheConnectionError()
 void tst_ListeningTraffic::shouldKeepTheBoxWithoutAPeer()
 {
     w->listenOnFreePort();
-    w->select("optionTxtDataFormatLS", 2);
-    w->type("txtTransmitDataLS", QStringLiteral("  ab cd"));
-    w->click("btnSendLS");
+    w->send(QStringLiteral("LS"), 2, QStringLiteral("  ab cd"));
     QCOMPARE(w->status(), StatusMessages::listeningNoPeer);
     QCOMPARE(w->statusColour(), red);
     QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("AB CD"));
@@ -193,9 +180,7 @@ void tst_ListeningTraffic::shouldEndSilentlyOnAnEmptyHexToken()
     peer = w->connectToListeningPanel();
     QVERIFY(peer);
     const QString status = w->status();
-    w->select("optionTxtDataFormatLS", 2);
-    w->type("txtTransmitDataLS", QStringLiteral("A  B"));
-    w->click("btnSendLS");
+    w->send(QStringLiteral("LS"), 2, QStringLiteral("A  B"));
     QCOMPARE(w->status(), status);
     QCOMPARE(w->text("txtTransmitDataLS"), QStringLiteral("A  B"));
     // Nothing went out: the next byte the peer sees is the one sent next.

@@ -1,7 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "support/Peers.h"
 #include "support/WindowDriver.h"
 
 // The two panels of one window talking to each other on loopback, the way a
@@ -18,15 +17,6 @@ private slots:
     void closeShouldDeliverWhatWasSent();
     void receivedBoxesShouldOutliveTheirConnections();
 };
-
-namespace {
-
-QString loopback(int port)
-{
-    return QStringLiteral("127.0.0.1:") + QString::number(port);
-}
-
-} // namespace
 
 void tst_Exchange::shouldCarryTheGreetingOverTcp_data()
 {
@@ -45,8 +35,7 @@ void tst_Exchange::shouldCarryTheGreetingOverTcp()
 
     // A port typed as a number, so that listening again reopens the same one.
     const quint16 port = freeTcpPort();
-    w.type("txtPort", QString::number(port));
-    w.click("btnSetPort");
+    w.listenOn(QString::number(port));
     const QString listening = w.status();
     QCOMPARE(listening, StatusMessages::listeningOnTcp + w.text("txtRemoteIP") + u':'
                             + QString::number(port));

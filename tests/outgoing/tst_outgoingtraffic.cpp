@@ -11,8 +11,21 @@ class tst_OutgoingTraffic : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        w = std::make_unique<WindowDriver>();
+        server = loopbackServer();
+        udpPeer = loopbackUdpPeer();
+        QVERIFY(server);
+        QVERIFY(udpPeer);
+    }
+    void cleanup()
+    {
+        peer.reset();
+        server.reset();
+        udpPeer.reset();
+        w.reset();
+    }
 
     void shouldSendExactBytes_data();
     void shouldSendExactBytes();
@@ -47,23 +60,6 @@ private:
 };
 
 using namespace StatusMessages;
-
-void tst_OutgoingTraffic::init()
-{
-    w = std::make_unique<WindowDriver>();
-    server = loopbackServer();
-    udpPeer = loopbackUdpPeer();
-    QVERIFY(server);
-    QVERIFY(udpPeer);
-}
-
-void tst_OutgoingTraffic::cleanup()
-{
-    peer.reset();
-    server.reset();
-    udpPeer.reset();
-    w.reset();
-}
 
 void tst_OutgoingTraffic::shouldSendExactBytes_data()
 {
@@ -106,7 +102,7 @@ void tst_OutgoingTraffic::shouldSendExactBytes()
     QFETCH(QByteArray, wire);
     if (transport == 0) {
         peer = w->connectOutgoingTo(*server);
-    QVERIFY(peer);
+        QVERIFY(peer);
         w->send(QStringLiteral("OS"), format, typed);
         QCOMPARE(w->status(), outgoingTcpSentTo + peerName(*server));
         QCOMPARE(readExactly(*peer, wire.size()), wire);
@@ -158,7 +154,7 @@ void tst_OutgoingTraffic::shouldRefuseToSendWithoutAConnection()
         QVERIFY(w->outgoingSocket()->State() != EventSocket::StateClosed);
     } else if (before == QStringLiteral("peer closed") || before == QStringLiteral("disconnected")) {
         peer = w->connectOutgoingTo(*server);
-    QVERIFY(peer);
+        QVERIFY(peer);
         if (before == QStringLiteral("disconnected")) {
             w->click("btnDisconnectOS");
         } else {
@@ -350,7 +346,7 @@ void tst_OutgoingTraffic::shouldRenderInTheRxFormatOfTheMoment()
     QString from;
     if (transport == 0) {
         peer = w->connectOutgoingTo(*server);
-    QVERIFY(peer);
+        QVERIFY(peer);
         w->select("optionRxDataFormatOS", format);
         peer->write(bytes);
         from = peerName(*server);
@@ -408,7 +404,7 @@ void tst_OutgoingTraffic::shouldNameEachUdpSender()
         const QByteArray datagram = "from " + QByteArray::number(sender->localPort());
         sender->writeDatagram(datagram, QHostAddress::LocalHost, panelPort);
         QTRY_COMPARE(w->text("txtReceivedDataOS"), QString::fromLatin1(datagram));
-        QCOMPARE(w->status(), outgoingReceivedFrom + QStringLiteral("127.0.0.1:") + QString::number(sender->localPort()));
+        QCOMPARE(w->status(), outgoingReceivedFrom + peerName(*sender));
     }
     // Only Connect chooses where datagrams go: the stranger redirected nothing.
     w->send(QStringLiteral("OS"), 0, QStringLiteral("to the destination"));

@@ -3,16 +3,7 @@
 
 #include "SocketPeers.h"
 
-#include "socket/EventSocket.h"
-
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
-#include <QUdpSocket>
-
 #include <algorithm>
-#include <memory>
 
 #include <sys/socket.h>
 
@@ -22,8 +13,12 @@ class tst_SocketListening : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        socket = std::make_unique<EventSocket>();
+        failure.clear();
+    }
+    void cleanup() { socket.reset(); }
 
     void shouldListenOnThePortTheSystemChose();
     void shouldAcceptAfterClosingInsideTheRequestHandler();
@@ -55,17 +50,6 @@ private:
     std::unique_ptr<EventSocket> socket;
     QString failure;
 };
-
-void tst_SocketListening::init()
-{
-    socket = std::make_unique<EventSocket>();
-    failure.clear();
-}
-
-void tst_SocketListening::cleanup()
-{
-    socket.reset();
-}
 
 void tst_SocketListening::shouldListenOnThePortTheSystemChose()
 {

@@ -3,15 +3,7 @@
 
 #include "SocketPeers.h"
 
-#include "socket/EventSocket.h"
 #include "socket/SocketErrorText.h"
-
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
-
-#include <memory>
 
 // The connecting side over TCP, against raw Qt servers on loopback.
 class tst_SocketOutgoing : public QObject
@@ -19,8 +11,8 @@ class tst_SocketOutgoing : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { socket = std::make_unique<EventSocket>(); }
+    void cleanup() { socket.reset(); }
 
     void shouldConnectSendAndReceive_data();
     void shouldConnectSendAndReceive();
@@ -36,16 +28,6 @@ private slots:
 private:
     std::unique_ptr<EventSocket> socket;
 };
-
-void tst_SocketOutgoing::init()
-{
-    socket = std::make_unique<EventSocket>();
-}
-
-void tst_SocketOutgoing::cleanup()
-{
-    socket.reset();
-}
 
 void tst_SocketOutgoing::shouldConnectSendAndReceive_data()
 {

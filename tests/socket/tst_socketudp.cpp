@@ -3,15 +3,10 @@
 
 #include "SocketPeers.h"
 
-#include "socket/EventSocket.h"
 #include "socket/SocketErrorText.h"
 
 #include <QHostInfo>
-#include <QNetworkDatagram>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <algorithm>
 #include <map>
@@ -69,8 +64,8 @@ class tst_SocketUdp : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { socket = std::make_unique<EventSocket>(); }
+    void cleanup() { socket.reset(); }
 
     void shouldNameTheSenderOfEachDatagram();
     void shouldReplyToTheLatestSender();
@@ -86,16 +81,6 @@ private slots:
 private:
     std::unique_ptr<EventSocket> socket;
 };
-
-void tst_SocketUdp::init()
-{
-    socket = std::make_unique<EventSocket>();
-}
-
-void tst_SocketUdp::cleanup()
-{
-    socket.reset();
-}
 
 void tst_SocketUdp::shouldNameTheSenderOfEachDatagram()
 {

@@ -80,15 +80,13 @@ inline QByteArray readExactly(QIODevice &peer, qsizetype count)
 }
 
 // How the status line names a raw peer on 127.0.0.1.
-inline QString peerName(const QAbstractSocket &socket)
+inline QString loopback(int port)
 {
-    return QStringLiteral("127.0.0.1:") + QString::number(socket.localPort());
+    return QStringLiteral("127.0.0.1:") + QString::number(port);
 }
 
-inline QString peerName(const QTcpServer &server)
-{
-    return QStringLiteral("127.0.0.1:") + QString::number(server.serverPort());
-}
+inline QString peerName(const QAbstractSocket &socket) { return loopback(socket.localPort()); }
+inline QString peerName(const QTcpServer &server) { return loopback(server.serverPort()); }
 
 // The next connection a raw server receives, or null after five seconds. It
 // no longer belongs to the server, so either may go first.

@@ -21,6 +21,36 @@
 #include <QPointer>
 #include <QTest>
 
+// Gives a box the focus and deletes all its text, as a user would after
+// selecting all; gives the box back.
+inline QWidget *emptyBox(QWidget *box)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    return box;
+}
+
+// Delivers text as one key press and release carrying it, the way an input
+// method or a paste delivers text that has no key of its own.
+inline void sendKeyText(QWidget *target, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+// The program's visible top-level windows of this objectName.
+inline QWidgetList visibleTopLevels(const QString &objectName)
+{
+    QWidgetList found;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->objectName() == objectName && window->isVisible())
+            found << window;
+    return found;
+}
+
 class WindowDriver
 {
 public:
@@ -57,23 +87,14 @@ public:
     // the two line breaks a multi-line box takes from the keyboard.
     void type(const QString &box, const QString &text) const
     {
-        auto *target = find<QWidget>(box);
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(target, Qt::Key_Delete);
+        QWidget *target = emptyBox(find<QWidget>(box));
         for (QChar character : text) {
-            if (character == u'\n' || character == u'\r') {
+            if (character == u'\n' || character == u'\r')
                 QTest::keyClick(target, Qt::Key_Return, character == u'\r' ? Qt::ShiftModifier : Qt::NoModifier);
-            } else if (character.unicode() < 0x80) {
+            else if (character.unicode() < 0x80)
                 QTest::keyClick(target, character.toLatin1());
-            } else {
-                // QTest knows keys for ASCII only; anything else comes as
-                // text, the way an input method delivers it.
-                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
-                QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
-                QApplication::sendEvent(target, &press);
-                QApplication::sendEvent(target, &release);
-            }
+            else // QTest knows keys for ASCII only.
+                sendKeyText(target, QString(character));
         }
     }
 
@@ -118,9 +139,15 @@ public:
     quint16 listenOnFreePort(int transport = 0) const
     {
         select(QStringLiteral("optionTransportLS"), transport);
-        type(QStringLiteral("txtPort"), QStringLiteral("0"));
-        click(QStringLiteral("btnSetPort"));
+        listenOn(QStringLiteral("0"));
         return quint16(listeningSocket()->LocalPort());
+    }
+
+    // Types port into the listening panel's port box and clicks Listen.
+    void listenOn(const QString &port) const
+    {
+        type(QStringLiteral("txtPort"), port);
+        click(QStringLiteral("btnSetPort"));
     }
 
     // Opens the outgoing panel towards host:port, typed as a user would.
