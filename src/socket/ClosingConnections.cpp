@@ -42,7 +42,6 @@ void ClosingConnections::adopt(QTcpSocket *connection)
 
 void ClosingConnections::watch(QTcpSocket *connection)
 {
-    ++m_pending;
     // Held while the bytes are owed: the program does not quit under them.
     auto *locker = new QEventLoopLocker;
     auto *stalled = new QTimer(connection);
@@ -65,25 +64,19 @@ void ClosingConnections::watch(QTcpSocket *connection)
 
 void ClosingConnections::finish(QTcpSocket *connection)
 {
-    --m_pending;
     connection->disconnect(this);
     connection->deleteLater();
-}
-
-int ClosingConnections::pending()
-{
-    return instance()->m_pending;
 }
 
 void ClosingConnections::finishWithin(int msecs)
 {
     ClosingConnections *self = instance();
-    if (self->m_pending == 0)
-        return;
     // Only the connections closing now: one adopted later has its own time.
     QList<QPointer<QTcpSocket>> closing;
     for (QTcpSocket *connection : self->findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly))
         closing.append(connection);
+    if (closing.isEmpty())
+        return;
     QTimer::singleShot(msecs, self, [closing] {
         for (const QPointer<QTcpSocket> &connection : closing) {
             if (connection)

@@ -24,9 +24,6 @@ public:
     // connections first. A connection with nothing left to send closes at once.
     static void adopt(QTcpSocket *connection);
 
-    // Connections still handing their bytes over.
-    static int pending();
-
     // Gives up, with a reset, msecs from now on every connection closing now
     // that is still closing then. Used when the window goes, so that the
     // process ends soon after.
@@ -40,6 +37,4 @@ private:
     static ClosingConnections *instance();
     void watch(QTcpSocket *connection);
     void finish(QTcpSocket *connection);
-
-    int m_pending = 0;
 };

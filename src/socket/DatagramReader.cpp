@@ -129,10 +129,8 @@ int DatagramReader::readAvailable()
         {
             std::lock_guard lock(mutex);
             for (Datagram &datagram : batch) {
-                if (inbox.size() >= mostWaiting || inboxBytes >= mostBytesWaiting) {
-                    ++droppedCount;
+                if (inbox.size() >= mostWaiting || inboxBytes >= mostBytesWaiting)
                     continue;
-                }
                 inboxBytes += datagram.data.size();
                 inbox.push_back(std::move(datagram));
             }

@@ -41,9 +41,6 @@ public:
     // Everything that has arrived, oldest first.
     std::deque<Datagram> take();
 
-    // Datagrams thrown away because so many waited unread.
-    quint64 dropped() const { return droppedCount.load(); }
-
 private:
     void run();
     // Empties the socket; gives how many datagrams it read.
@@ -54,7 +51,6 @@ private:
     std::function<void()> ready;
     std::vector<char> buffer; // the reader thread's own
     std::atomic<bool> stopping{false};
-    std::atomic<quint64> droppedCount{0};
 
     std::mutex mutex;
     std::deque<Datagram> inbox; // guarded by mutex

@@ -174,7 +174,7 @@ void EventSocket::Private::tcpHostLookedUp(const QList<QHostAddress> &addresses)
         return;
     }
     state = StateConnecting;
-    tcp.connection->connectToHost(HostLookup::preferred(addresses), static_cast<quint16>(remote.port));
+    tcp.connection->connectToHost(addresses.constFirst(), static_cast<quint16>(remote.port));
 }
 
 void EventSocket::Private::watchConnection()

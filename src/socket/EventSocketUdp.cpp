@@ -80,7 +80,7 @@ void EventSocket::Private::udpHostLookedUp(const QList<QHostAddress> &addresses)
         queueError(describeSocketError(QAbstractSocket::HostNotFoundError));
         return;
     }
-    udp.destinationAddress = HostLookup::preferred(addresses);
+    udp.destinationAddress = addresses.constFirst();
     // A datagram fetched meanwhile named its own sender; the name stays in
     // RemoteHostIP() only while nothing else has taken its place.
     if (remote.address.isNull()) {

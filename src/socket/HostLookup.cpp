@@ -54,8 +54,3 @@ HostLookup::~HostLookup()
     std::lock_guard lock(shared->mutex);
     shared->receiver = nullptr;
 }
-
-QHostAddress HostLookup::preferred(const QList<QHostAddress> &addresses)
-{
-    return addresses.isEmpty() ? QHostAddress() : addresses.constFirst();
-}

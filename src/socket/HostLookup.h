@@ -20,8 +20,9 @@ class QObject;
 class HostLookup
 {
 public:
-    // The addresses, IPv4 first where the name has both; empty when the
-    // name was not found.
+    // The addresses, IPv4 first where the name has both (an IPv4 address
+    // reaches receivers bound to IPv4 only as well); empty when the name was
+    // not found.
     using Done = std::function<void(const QList<QHostAddress> &addresses)>;
 
     // done runs later, from the event loop of receiver's thread.
@@ -30,10 +31,6 @@ public:
 
     HostLookup(const HostLookup &) = delete;
     HostLookup &operator=(const HostLookup &) = delete;
-
-    // An IPv4 address first where there is one: it reaches receivers bound
-    // to IPv4 only as well.
-    static QHostAddress preferred(const QList<QHostAddress> &addresses);
 
 private:
     struct Shared;
