@@ -3,7 +3,9 @@
 
 #include "DatagramReader.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <cerrno>
 #include <chrono>
 
@@ -24,11 +26,14 @@ constexpr int datagramsPerCall = 16;
 // After emptying the socket the thread rests before it looks again, so that
 // a steady stream is read many datagrams per wake-up rather than one: each
 // wake-up of this thread and of the window costs more than a datagram does.
-// A flood, which would fill the system's buffer during a long rest, is
-// looked at again soon.
-constexpr auto restAfterTrickle = std::chrono::microseconds(1000);
-constexpr auto restInFlood = std::chrono::microseconds(100);
-constexpr int floodPerRead = 64;
+// The rest is fitted to the pace: long enough that a batch gathers, short
+// enough that the system's buffer, which may hold only a couple of hundred
+// small datagrams, never fills meanwhile. A stream that starts after a quiet
+// spell has no pace yet and is given the first rest again.
+constexpr auto firstRest = std::chrono::microseconds(250);
+constexpr auto shortestRest = std::chrono::microseconds(100);
+constexpr auto longestRest = std::chrono::microseconds(4000);
+constexpr int datagramsPerBatch = 64;
 
 // What may wait unread before the newest datagrams are thrown away: a flood
 // must not take all the machine's memory while the window catches up.
@@ -72,16 +77,35 @@ std::deque<DatagramReader::Datagram> DatagramReader::take()
 
 void DatagramReader::run()
 {
+    using Clock = std::chrono::steady_clock;
     std::array<pollfd, 2> watched{{{descriptor, POLLIN, 0}, {wakeDescriptor, POLLIN, 0}}};
+    auto rest = std::chrono::duration_cast<Clock::duration>(firstRest);
+    auto lastRead = Clock::now();
     while (!stopping) {
+        const auto looked = Clock::now();
         if (::poll(watched.data(), wakeDescriptor >= 0 ? 2 : 1, wakeDescriptor >= 0 ? -1 : 50) < 0 && errno != EINTR)
             return;
         if (stopping)
             return;
         if (watched[0].revents & POLLNVAL)
             return;
-        if (watched[0].revents & (POLLIN | POLLERR))
-            std::this_thread::sleep_for(readAvailable() >= floodPerRead ? restInFlood : restAfterTrickle);
+        if (!(watched[0].revents & (POLLIN | POLLERR)))
+            continue;
+        const auto now = Clock::now();
+        if (now - looked > firstRest)
+            rest = std::chrono::duration_cast<Clock::duration>(firstRest);
+        const auto sinceLastRead = now - lastRead;
+        lastRead = now;
+        const int read = readAvailable();
+        if (read >= datagramsPerBatch) {
+            rest = shortestRest;
+        } else {
+            // The time a batch takes to gather at the pace just seen, and at
+            // most twice the last rest, so that a pace is trusted gradually.
+            const auto gathers = sinceLastRead * datagramsPerBatch / std::max(read, 1);
+            rest = std::clamp<Clock::duration>(gathers, shortestRest, std::min<Clock::duration>(rest * 2, longestRest));
+        }
+        std::this_thread::sleep_for(rest);
     }
 }
 
@@ -112,16 +136,11 @@ int DatagramReader::readAvailable()
             return read;
         read += count;
 
-        std::deque<Datagram> batch;
+        batch.clear();
         for (int i = 0; i < count; ++i) {
             Datagram datagram;
             datagram.data = QByteArray(buffer.data() + i * roomForAnyDatagram, qsizetype(messages[i].msg_len));
-            const auto *address = reinterpret_cast<const sockaddr *>(&senders[i]);
-            datagram.sender = QHostAddress(address);
-            if (address->sa_family == AF_INET6)
-                datagram.senderPort = ntohs(reinterpret_cast<const sockaddr_in6 *>(address)->sin6_port);
-            else if (address->sa_family == AF_INET)
-                datagram.senderPort = ntohs(reinterpret_cast<const sockaddr_in *>(address)->sin_port);
+            nameSender(senders[i], messages[i].msg_hdr.msg_namelen, datagram);
             batch.push_back(std::move(datagram));
         }
 
@@ -142,4 +161,24 @@ int DatagramReader::readAvailable()
         if (count < datagramsPerCall)
             return read;
     }
+}
+
+void DatagramReader::nameSender(const sockaddr_storage &address, socklen_t length, Datagram &datagram)
+{
+    // Most datagrams come from the sender of the one before: its address is
+    // shared rather than made again.
+    length = std::min<socklen_t>(length, sizeof address);
+    if (length != lastSenderLength || std::memcmp(&address, &lastSenderAddress, length) != 0) {
+        const auto *generic = reinterpret_cast<const sockaddr *>(&address);
+        lastSender = QHostAddress(generic);
+        lastSenderPort = 0;
+        if (generic->sa_family == AF_INET6)
+            lastSenderPort = ntohs(reinterpret_cast<const sockaddr_in6 *>(&address)->sin6_port);
+        else if (generic->sa_family == AF_INET)
+            lastSenderPort = ntohs(reinterpret_cast<const sockaddr_in *>(&address)->sin_port);
+        std::memcpy(&lastSenderAddress, &address, length);
+        lastSenderLength = length;
+    }
+    datagram.sender = lastSender;
+    datagram.senderPort = lastSenderPort;
 }

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <sys/socket.h>
 #include <thread>
 #include <vector>
 
@@ -45,11 +46,18 @@ private:
     void run();
     // Empties the socket; gives how many datagrams it read.
     int readAvailable();
+    void nameSender(const sockaddr_storage &address, socklen_t length, Datagram &datagram);
 
     const int descriptor;
     const int wakeDescriptor;
     std::function<void()> ready;
-    std::vector<char> buffer; // the reader thread's own
+    // The reader thread's own.
+    std::vector<char> buffer;
+    std::vector<Datagram> batch;
+    sockaddr_storage lastSenderAddress{};
+    socklen_t lastSenderLength = 0;
+    QHostAddress lastSender;
+    quint16 lastSenderPort = 0;
     std::atomic<bool> stopping{false};
 
     std::mutex mutex;
