@@ -68,6 +68,9 @@ frmMain::frmMain()
     , ListeningSocket(new EventSocket(this))
     , OutgoingSocket(new EventSocket(this))
 {
+    // Set before the controls exist, so that they are made with it rather
+    // than each told of a change.
+    setFont(sansSerif(8));
     ui->setupUi(this);
     ListeningSocket->setObjectName(QStringLiteral("ListeningSocket"));
     OutgoingSocket->setObjectName(QStringLiteral("OutgoingSocket"));
@@ -92,7 +95,6 @@ void frmMain::applyLook()
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setWindowIcon(programIcon());
-    setFont(sansSerif(8));
     for (QWidget *widget : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
                             static_cast<QWidget *>(ui->Label3), static_cast<QWidget *>(ui->txtStatus)})
         widget->setFont(sansSerif(9.75));
