@@ -147,37 +147,46 @@ StartUpFigures MeasureStartUp(int runs)
     VirtualDisplay display;
     figures.display = display.running() ? QStringLiteral("Xvfb") : QStringLiteral("offscreen");
     const QProcessEnvironment environment = childEnvironment(display);
-    const QString bare = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vortlane_bench_bare"));
-    const bool withBare = QFileInfo(bare).isExecutable();
+    const QDir here(QCoreApplication::applicationDirPath());
+    struct Contender
+    {
+        QString program;
+        QStringList arguments;
+        QList<double> *msToPainted;
+        double *residentMiB;
+    };
+    QList<Contender> contenders{{QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")},
+                                 &figures.msToPainted, &figures.residentMiB}};
+    double bareNetworkResidentMiB = 0;
+    const QString bare = here.filePath(QStringLiteral("vortlane_bench_bare"));
+    if (QFileInfo(bare).isExecutable())
+        contenders.append({bare, {}, &figures.bareMsToPainted, &figures.bareResidentMiB});
+    const QString bareNetwork = here.filePath(QStringLiteral("vortlane_bench_bare_network"));
+    if (QFileInfo(bareNetwork).isExecutable())
+        contenders.append({bareNetwork, {}, &figures.bareNetworkMsToPainted, &bareNetworkResidentMiB});
 
-    // One start of each, not counted, brings both programs' files into the
+    // One start of each, not counted, brings the programs' files into the
     // disk cache: the first start after a build reads them from disk, and
-    // only ours would pay for that. Then the two take turns, each going
-    // first every other run, so that the machine's load weighs on both alike.
+    // only ours would pay for that. Then they take turns, each going first
+    // in its turn, so that the machine's load weighs on all alike.
     double unused = 0;
-    timeToFirstPaint(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")}, environment, unused);
-    if (withBare)
-        timeToFirstPaint(bare, {}, environment, unused);
+    for (const Contender &contender : contenders)
+        timeToFirstPaint(contender.program, contender.arguments, environment, unused);
     for (int run = 0; run < runs; ++run) {
-        for (int turn = 0; turn < 2; ++turn) {
-            if ((run + turn) % 2 == 0) {
-                const double ms = timeToFirstPaint(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")},
-                                                   environment, figures.residentMiB);
-                if (ms >= 0)
-                    figures.msToPainted << ms;
-            } else if (withBare) {
-                const double ms = timeToFirstPaint(bare, {}, environment, figures.bareResidentMiB);
-                if (ms >= 0)
-                    figures.bareMsToPainted << ms;
-            }
+        for (qsizetype turn = 0; turn < contenders.size(); ++turn) {
+            const Contender &contender = contenders.at((run + turn) % contenders.size());
+            const double ms = timeToFirstPaint(contender.program, contender.arguments, environment, *contender.residentMiB);
+            if (ms >= 0)
+                *contender.msToPainted << ms;
         }
     }
     figures.medianMs = median(figures.msToPainted);
     figures.bareMedianMs = median(figures.bareMsToPainted);
+    figures.bareNetworkMedianMs = median(figures.bareNetworkMsToPainted);
 
     // The program itself, started as a user starts it: its memory once it
     // has settled.
-    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vortlane"));
+    const QString program = here.filePath(QStringLiteral("vortlane"));
     if (QFileInfo(program).isExecutable()) {
         QProcess vortlane;
         vortlane.setProcessEnvironment(environment);

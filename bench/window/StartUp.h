@@ -24,5 +24,9 @@ struct StartUpFigures
     QList<double> bareMsToPainted;
     double bareMedianMs = 0;
     double bareResidentMiB = 0;
+    // The same plain window with Qt Network loaded too (empty when
+    // vortlane_bench_bare_network was not built).
+    QList<double> bareNetworkMsToPainted;
+    double bareNetworkMedianMs = 0;
 };
 StartUpFigures MeasureStartUp(int runs);
