@@ -1,7 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "SilentResolver.h"
+
 #include "support/WindowDriver.h"
+
+#include <QProcess>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
 
 // The outgoing panel's life: connect, the socket's events, disconnect, and
 // the remote port check, against raw peers on loopback.
@@ -45,6 +53,8 @@ private slots:
     void rejectedPortShouldStayRedUntilItsTextChanges();
     void udpConnectShouldNameTheBoxesAsTyped_data();
     void udpConnectShouldNameTheBoxesAsTyped();
+    void closingShouldNotWaitForALookup_data();
+    void closingShouldNotWaitForALookup();
 
 private:
     // A raw server on 127.0.0.1 for each test; peer is the connection it
@@ -410,5 +420,68 @@ void tst_OutgoingLifecycle::udpConnectShouldNameTheBoxesAsTyped()
     QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateOpen));
 }
 
-QTEST_MAIN(tst_OutgoingLifecycle)
+namespace {
+
+const char *const closeDuringLookup = "--close-during-lookup";
+
+// The program as a user runs it, in a process of its own: a Connect (and for
+// UDP a Send) to a name that is never answered, then the window's close
+// button. Prints the status line as it stood before the close; ends when
+// the application's event loop does.
+int closeWindowDuringLookup(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    WindowDriver w;
+    const bool udp = qstrcmp(argv[2], "udp") == 0;
+    w.connectOutgoing(QStringLiteral("slow.") + SilentResolver::silentDomain, QStringLiteral("80"), udp ? 1 : 0);
+    if (udp)
+        w.send(QStringLiteral("OS"), 0, QStringLiteral("hello"));
+    if (!QTest::qWaitFor([] { return SilentResolver::lookupsWaiting() > 0; }))
+        return 2;
+    std::printf("%s\n", qPrintable(w.status()));
+    std::fflush(stdout);
+    QTimer::singleShot(0, w.window, [&w] { w.window->windowHandle()->close(); });
+    return application.exec();
+}
+
+} // namespace
+
+// A lookup still running when the window closes is abandoned: the process
+// ends at once rather than when (or if) the name server answers.
+void tst_OutgoingLifecycle::closingShouldNotWaitForALookup_data()
+{
+    QTest::addColumn<QString>("transport");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("TCP Connect") << QStringLiteral("tcp") << startUp;
+    QTest::newRow("UDP Connect and Send")
+        << QStringLiteral("udp")
+        << outgoingError + QStringLiteral("The host name is still being looked up; send again once it is found");
+}
+
+void tst_OutgoingLifecycle::closingShouldNotWaitForALookup()
+{
+    QFETCH(QString, transport);
+    QFETCH(QString, status);
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(closeDuringLookup), transport});
+    // A bound for a hang, not a pause: the program ends in well under a second.
+    const bool ended = program.waitForFinished(20000);
+    if (!ended)
+        program.kill();
+    QVERIFY2(ended, "the program was still running 20 s after its window closed");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed(), status);
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], closeDuringLookup) == 0)
+        return closeWindowDuringLookup(argc, argv);
+    QApplication application(argc, argv);
+    tst_OutgoingLifecycle test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_outgoinglifecycle.moc"
