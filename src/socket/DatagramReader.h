@@ -10,9 +10,10 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <sys/socket.h>
 #include <thread>
 #include <vector>
+
+#include <sys/socket.h>
 
 // Reads a bound UDP socket on a thread of its own. The system keeps only a
 // couple of hundred small datagrams for a socket; a burst that arrives while
