@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <ctime>
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -105,7 +106,11 @@ void DatagramReader::run()
             const auto gathers = sinceLastRead * datagramsPerBatch / std::max(read, 1);
             rest = std::clamp<Clock::duration>(gathers, shortestRest, std::min<Clock::duration>(rest * 2, longestRest));
         }
-        std::this_thread::sleep_for(rest);
+        // The rest ends at once when the reader is told to stop.
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(rest);
+        const timespec timeout{time_t(seconds.count()),
+                               long(std::chrono::duration_cast<std::chrono::nanoseconds>(rest - seconds).count())};
+        ::ppoll(&watched[1], wakeDescriptor >= 0 ? 1 : 0, &timeout, nullptr);
     }
 }
 
