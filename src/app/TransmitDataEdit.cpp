@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "TransmitDataEdit.h"
+#include "WrappedTextAccessible.h"
 
 #include <QAccessible>
 #include <QAction>
-#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QClipboard>
 #include <QFontMetricsF>
@@ -62,62 +62,26 @@ bool isTypedText(const QKeyEvent *event)
         || (first.isHighSurrogate() && typed.size() > 1 && typed.at(1).isLowSurrogate());
 }
 
-// What a screen reader is told about the box: an editable multi-line text
-// it can read, select in and change.
-class AccessibleTransmitDataEdit : public QAccessibleWidget,
-                                   public QAccessibleTextInterface,
-                                   public QAccessibleEditableTextInterface
+// What a screen reader is told about the box: a text it can also change.
+class AccessibleTransmitDataEdit : public WrappedTextAccessible, public QAccessibleEditableTextInterface
 {
 public:
-    explicit AccessibleTransmitDataEdit(QWidget *widget)
-        : QAccessibleWidget(widget, QAccessible::EditableText)
-    {
-    }
+    explicit AccessibleTransmitDataEdit(TransmitDataEdit *box) : WrappedTextAccessible(box) {}
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface *>(this);
         if (type == QAccessible::EditableTextInterface)
             return static_cast<QAccessibleEditableTextInterface *>(this);
-        return QAccessibleWidget::interface_cast(type);
+        return WrappedTextAccessible::interface_cast(type);
     }
 
     QAccessible::State state() const override
     {
-        QAccessible::State state = QAccessibleWidget::state();
+        QAccessible::State state = WrappedTextAccessible::state();
         state.editable = true;
-        state.multiLine = true;
-        state.selectableText = true;
         return state;
     }
 
-    QString text(QAccessible::Text kind) const override
-    {
-        if (kind == QAccessible::Value)
-            return box()->toPlainText();
-        return QAccessibleWidget::text(kind);
-    }
-
-    void selection(int index, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = *endOffset = 0;
-        if (index == 0 && box()->cursorPosition() != box()->anchorPosition()) {
-            *startOffset = std::min(box()->cursorPosition(), box()->anchorPosition());
-            *endOffset = std::max(box()->cursorPosition(), box()->anchorPosition());
-        }
-    }
-    int selectionCount() const override { return box()->cursorPosition() != box()->anchorPosition() ? 1 : 0; }
-    void addSelection(int startOffset, int endOffset) override { box()->setSelection(startOffset, endOffset); }
-    void removeSelection(int) override { box()->setSelection(box()->cursorPosition(), box()->cursorPosition()); }
-    void setSelection(int, int startOffset, int endOffset) override { box()->setSelection(startOffset, endOffset); }
-    int cursorPosition() const override { return box()->cursorPosition(); }
-    void setCursorPosition(int position) override { box()->setSelection(position, position); }
-    QString text(int startOffset, int endOffset) const override
-    {
-        return box()->toPlainText().mid(startOffset, endOffset - startOffset);
-    }
-    int characterCount() const override { return int(box()->toPlainText().size()); }
     QRect characterRect(int offset) const override
     {
         const QRect local = box()->characterRect(offset);
@@ -128,12 +92,6 @@ public:
         return int(box()->offsetAtPoint(box()->mapFromGlobal(point)));
     }
     void scrollToSubstring(int startIndex, int) override { box()->setSelection(startIndex, startIndex); }
-    QString attributes(int offset, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = offset;
-        *endOffset = offset;
-        return QString();
-    }
 
     void deleteText(int startOffset, int endOffset) override { box()->replaceRange(startOffset, endOffset, QString()); }
     void insertText(int offset, const QString &text) override { box()->replaceRange(offset, offset, text); }
@@ -149,7 +107,7 @@ private:
 QAccessibleInterface *accessibleTransmitDataEdit(const QString &className, QObject *object)
 {
     if (className == QLatin1String("TransmitDataEdit") && object && object->isWidgetType())
-        return new AccessibleTransmitDataEdit(static_cast<QWidget *>(object));
+        return new AccessibleTransmitDataEdit(static_cast<TransmitDataEdit *>(object));
     return nullptr;
 }
 

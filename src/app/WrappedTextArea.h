@@ -20,6 +20,8 @@ class QPainter;
 class WrappedTextArea : public QAbstractScrollArea
 {
     Q_OBJECT
+    // What a screen reader reads and moves is the text, selection and caret.
+    friend class WrappedTextAccessible;
 
 public:
     explicit WrappedTextArea(QWidget *parent = nullptr);
