@@ -3,6 +3,7 @@
 
 #include "app/LineWrap.h"
 #include "formats/ReceivedRendering.h"
+#include "support/SampleTexts.h"
 
 #include <QTest>
 
@@ -61,14 +62,6 @@ QByteArray everyByteButCrAndLf()
             data.append(char(b));
     }
     return data;
-}
-
-QString numberedLines(int count)
-{
-    QStringList lines;
-    for (int i = 1; i <= count; ++i)
-        lines << QString::number(i);
-    return lines.join(u'\n');
 }
 
 // Words of varied length, as a Decimal rendering has.

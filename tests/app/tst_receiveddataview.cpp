@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/ReceivedDataView.h"
+#include "support/SampleTexts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,14 +30,6 @@ QString hexText(qsizetype bytes, quint32 seed = 1)
     for (qsizetype i = 0; i < bytes; ++i)
         text += QString::asprintf("%02X ", random.bounded(256));
     return text;
-}
-
-QString numberedLines(int count)
-{
-    QStringList lines;
-    for (int i = 1; i <= count; ++i)
-        lines << QString::number(i);
-    return lines.join(u'\n');
 }
 
 // Where the boundary before character index sits, in viewport coordinates:
