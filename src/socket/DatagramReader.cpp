@@ -35,6 +35,7 @@ constexpr auto firstRest = std::chrono::microseconds(250);
 constexpr auto shortestRest = std::chrono::microseconds(100);
 constexpr auto longestRest = std::chrono::microseconds(4000);
 constexpr int datagramsPerBatch = 64;
+static_assert(longestRest < std::chrono::seconds(1), "a rest is given to ppoll in nanoseconds alone");
 
 // What may wait unread before the newest datagrams are thrown away: a flood
 // must not take all the machine's memory while the window catches up.
@@ -80,7 +81,7 @@ void DatagramReader::run()
 {
     using Clock = std::chrono::steady_clock;
     std::array<pollfd, 2> watched{{{descriptor, POLLIN, 0}, {wakeDescriptor, POLLIN, 0}}};
-    auto rest = std::chrono::duration_cast<Clock::duration>(firstRest);
+    Clock::duration rest = firstRest;
     auto lastRead = Clock::now();
     while (!stopping) {
         const auto looked = Clock::now();
@@ -94,7 +95,7 @@ void DatagramReader::run()
             continue;
         const auto now = Clock::now();
         if (now - looked > firstRest)
-            rest = std::chrono::duration_cast<Clock::duration>(firstRest);
+            rest = firstRest;
         const auto sinceLastRead = now - lastRead;
         lastRead = now;
         const int read = readAvailable();
@@ -107,9 +108,7 @@ void DatagramReader::run()
             rest = std::clamp<Clock::duration>(gathers, shortestRest, std::min<Clock::duration>(rest * 2, longestRest));
         }
         // The rest ends at once when the reader is told to stop.
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(rest);
-        const timespec timeout{time_t(seconds.count()),
-                               long(std::chrono::duration_cast<std::chrono::nanoseconds>(rest - seconds).count())};
+        const timespec timeout{0, long(std::chrono::nanoseconds(rest).count())};
         ::ppoll(&watched[1], wakeDescriptor >= 0 ? 1 : 0, &timeout, nullptr);
     }
 }
