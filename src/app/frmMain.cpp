@@ -4,11 +4,11 @@
 #include "frmMain.h"
 #include "StatusMessages.h"
 
-#include "HelpViewer.h"
 #include "TransmitDataEdit.h"
 #include "ui_frmMain.h"
 
 #include "about/ProgramIcon.h"
+#include "app/help/HelpViewer.h"
 #include "socket/ClosingConnections.h"
 #include "socket/EventSocket.h"
 

@@ -3,7 +3,7 @@
 
 #include "HelpTestFiles.h"
 
-#include "app/HelpViewer.h"
+#include "app/help/HelpViewer.h"
 
 #include <QApplication>
 #include <QDir>

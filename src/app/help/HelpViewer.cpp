@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/HelpViewer.h"
+#include "HelpViewer.h"
 
 #include "HelpWindow.h"
 
