@@ -52,22 +52,16 @@ void frmAbout::applyLook()
     setWindowIcon(programIcon());
     ui->picIcon->setPixmap(programIcon().pixmap(QSize(32, 32)));
 
-    // Black text and a separator engraved grey over white need a light face,
-    // whatever the desktop theme.
-    QPalette face = palette();
-    face.setColor(QPalette::Window, QColor(240, 240, 240));
-    face.setColor(QPalette::WindowText, Qt::black);
-    setPalette(face);
-    setAutoFillBackground(true);
-
     shrinkToFit(ui->lblDescription);
 
-    const std::pair<QFrame *, QColor> lines[] = {{ui->Line1_1, QColor(128, 128, 128)},
-                                                 {ui->Line1_0, QColor(255, 255, 255)}};
-    for (const auto &[line, colour] : lines) {
-        QPalette palette = line->palette();
-        palette.setColor(QPalette::Window, colour);
-        line->setPalette(palette);
+    // The separator is engraved in the palette's own shades, a dark groove
+    // over a light ridge, as the style draws a sunken line: on a light face
+    // and on a dark desktop alike it reads as a groove in the dialog's face,
+    // and the texts keep the palette's text colour on it.
+    const std::pair<QFrame *, QPalette::ColorRole> lines[] = {{ui->Line1_1, QPalette::Dark},
+                                                              {ui->Line1_0, QPalette::Light}};
+    for (const auto &[line, shade] : lines) {
+        line->setBackgroundRole(shade);
         line->setAutoFillBackground(true);
     }
 }

@@ -4,6 +4,7 @@
 #include "frmMain.h"
 #include "StatusMessages.h"
 
+#include "CaptionFit.h"
 #include "TransmitDataEdit.h"
 #include "ui_frmMain.h"
 
@@ -14,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -125,8 +127,17 @@ void frmMain::applyLook()
     status.setColor(QPalette::Text, Qt::black);
     ui->txtStatus->setPalette(status);
 
+    // The window is as large as its fixed controls and the menu bar above
+    // them, which a new style may make taller: the layout keeps it so. It
+    // takes its size now, so the window is made at that size and not
+    // resized once it is shown.
     centralWidget()->setFixedSize(554, 543);
-    setFixedSize(554, 543 + menuBar()->sizeHint().height());
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+
+    // Last, once fonts and the frames' look are set: they decide the room a
+    // caption needs and has.
+    new CaptionFit(centralWidget());
 }
 
 void frmMain::StartUp()

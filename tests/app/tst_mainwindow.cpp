@@ -13,7 +13,12 @@
 #include <QNetworkInterface>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWindow>
@@ -37,6 +42,8 @@ private slots:
     void shouldNumberOptionButtonsByIndex();
     void shouldHaveAFixedWindowWithoutMaximise();
     void shouldUseTheFieldFont();
+    void shouldShowEveryCaptionWhole_data();
+    void shouldShowEveryCaptionWhole();
     void shouldLimitWhatIsTyped_data();
     void shouldLimitWhatIsTyped();
     void transmitBoxShouldEditAsATextBox_data();
@@ -275,6 +282,120 @@ void tst_MainWindow::shouldUseTheFieldFont()
         QCOMPARE(font.pointSizeF(), 9.75);
         QCOMPARE(font.weight(), QFont::Normal);
         QVERIFY(!font.italic());
+    }
+}
+
+namespace {
+
+// A control's caption as its style lays it out, in the control's own
+// coordinates: the room the control gives it (after an option button's
+// indicator, inside a push button's padding, a frame's title on its edge, a
+// label's contents) and the part of it the text takes. Empty for a control
+// without a caption.
+struct Caption
+{
+    QRect room;
+    QRect text;
+};
+
+Caption captionOf(QWidget *control)
+{
+    QStyle *style = control->style();
+    const QFontMetrics metrics = control->fontMetrics();
+    if (auto *button = qobject_cast<QAbstractButton *>(control)) {
+        if (button->text().isEmpty())
+            return {};
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const auto part = qobject_cast<QRadioButton *>(button) ? QStyle::SE_RadioButtonContents
+                                                               : QStyle::SE_PushButtonContents;
+        const QRect room = style->subElementRect(part, &option, button) & button->rect();
+        return {room, {room.topLeft(), QSize(metrics.horizontalAdvance(button->text()), room.height())}};
+    }
+    if (auto *frame = qobject_cast<QGroupBox *>(control)) {
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        option.textAlignment = frame->alignment();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        const QRect title = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+        return {title & frame->rect(), {title.topLeft(), QSize(metrics.horizontalAdvance(frame->title()), title.height())}};
+    }
+    if (auto *label = qobject_cast<QLabel *>(control); label && !label->text().isEmpty())
+        return {label->contentsRect(),
+                metrics.boundingRect(label->contentsRect(), int(label->alignment()), label->text())};
+    return {};
+}
+
+// What a control covers of its parent: a label only its text, every other
+// control its whole face.
+QRect footprint(QWidget *control)
+{
+    if (qobject_cast<QLabel *>(control))
+        return captionOf(control).text.translated(control->pos());
+    return control->geometry();
+}
+
+} // namespace
+
+void tst_MainWindow::shouldShowEveryCaptionWhole_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<bool>("chosenWhileOpen");
+    // The styles a desktop may hand the program, whether or not this machine
+    // has them, and whatever else it has.
+    QStringList styles{QStringLiteral("Fusion"), QStringLiteral("Windows"), QStringLiteral("Adwaita"),
+                       QStringLiteral("Adwaita-Dark")};
+    for (const QString &key : QStyleFactory::keys())
+        if (!styles.contains(key, Qt::CaseInsensitive))
+            styles << key;
+    for (const QString &style : std::as_const(styles)) {
+        QTest::addRow("%s", qPrintable(style)) << style << false;
+        QTest::addRow("%s, chosen while the window is open", qPrintable(style)) << style << true;
+    }
+}
+
+void tst_MainWindow::shouldShowEveryCaptionWhole()
+{
+    QFETCH(QString, style);
+    QFETCH(bool, chosenWhileOpen);
+    if (!QStyleFactory::keys().contains(style, Qt::CaseInsensitive))
+        QSKIP("this style is not installed");
+    const QString before = QApplication::style()->name();
+    const auto restore = qScopeGuard([&] { QApplication::setStyle(before); });
+    if (!chosenWhileOpen)
+        QApplication::setStyle(style);
+    WindowDriver w;
+    if (chosenWhileOpen)
+        QApplication::setStyle(style);
+    QCOMPARE(w.window->style()->name().toLower(), style.toLower());
+
+    // The window keeps the whole form below the menu bar, however tall the style makes it.
+    QWidget *form = w.window->centralWidget();
+    QCOMPARE(form->size(), QSize(554, 543));
+    QTRY_COMPARE(w.window->height(), w.window->menuBar()->height() + form->height());
+    for (QWidget *control : form->findChildren<QWidget *>()) {
+        const Caption caption = captionOf(control);
+        if (caption.text.isNull())
+            continue;
+        const QString name = control->objectName();
+        // A caption runs out of its room at its end: the room must span it.
+        QVERIFY2(caption.room.left() <= caption.text.left() && caption.text.right() <= caption.room.right(),
+                 qPrintable(QStringLiteral("%1: caption %2 wide at %3, room %4 wide at %5")
+                                .arg(name)
+                                .arg(caption.text.width())
+                                .arg(caption.text.left())
+                                .arg(caption.room.width())
+                                .arg(caption.room.left())));
+        QVERIFY2(control->parentWidget()->rect().contains(control->geometry()), qPrintable(name));
+        for (QObject *other : control->parentWidget()->children()) {
+            auto *sibling = qobject_cast<QWidget *>(other);
+            if (!sibling || sibling == control || sibling->isWindow())
+                continue;
+            QVERIFY2(!footprint(control).intersects(footprint(sibling)),
+                     qPrintable(name + QStringLiteral(" overlaps ") + sibling->objectName()));
+        }
     }
 }
 
