@@ -5,6 +5,7 @@
 #include "support/WindowDriver.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QScopeGuard>
 #include <QTcpServer>
 
@@ -12,15 +13,21 @@ namespace {
 
 // The roles of what a user operates or reads: each must be told apart by
 // its name alone.
-bool isControl(QAccessible::Role role)
+bool isControl(const QAccessibleInterface *node)
 {
-    switch (role) {
+    switch (node->role()) {
     case QAccessible::PushButton:
     case QAccessible::RadioButton:
     case QAccessible::EditableText:
     case QAccessible::Grouping:
     case QAccessible::MenuItem:
+    case QAccessible::List:
+    case QAccessible::Tree:
+    case QAccessible::PageTab:
         return true;
+    case QAccessible::StaticText:
+        // A text one can move into and read, as opposed to a label.
+        return node->state().focusable;
     default:
         return false;
     }
@@ -28,7 +35,7 @@ bool isControl(QAccessible::Role role)
 
 void collectControls(QAccessibleInterface *node, QList<QAccessibleInterface *> &controls)
 {
-    if (isControl(node->role()))
+    if (isControl(node))
         controls.append(node);
     for (int i = 0; i < node->childCount(); ++i)
         collectControls(node->child(i), controls);
@@ -54,6 +61,7 @@ class tst_Accessibility : public QObject
 private slots:
     void shouldNameEveryControlForWhatItIs_data();
     void shouldNameEveryControlForWhatItIs();
+    void shouldTellEveryControlApartByName_data();
     void shouldTellEveryControlApartByName();
     void shouldReadAReceivedBoxExactly_data();
     void shouldReadAReceivedBoxExactly();
@@ -105,12 +113,40 @@ void tst_Accessibility::shouldNameEveryControlForWhatItIs()
     QCOMPARE(node->role(), role);
 }
 
+void tst_Accessibility::shouldTellEveryControlApartByName_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("reached");
+
+    // The walk reaches what a reader must reach, the boxes drawn by the
+    // program itself among them.
+    QTest::newRow("main window") << "frmMain"
+                                 << QStringList{"txtReceivedDataLS", "txtReceivedDataOS", "txtStatus",
+                                                "optionRxDataFormatOS_2"};
+    QTest::newRow("help viewer") << "helpViewer"
+                                 << QStringList{"backButton", "forwardButton", "contentsList", "indexFilter",
+                                                "indexList", "searchEdit", "searchResults", "topicView"};
+}
+
 void tst_Accessibility::shouldTellEveryControlApartByName()
 {
-    WindowDriver w;
-    QList<QAccessibleInterface *> controls;
-    collectControls(QAccessible::queryAccessibleInterface(w.window), controls);
+    QFETCH(QString, window);
+    QFETCH(QStringList, reached);
 
+    WindowDriver w;
+    QWidget *top = w.window;
+    if (window != top->objectName()) {
+        w.find<QAction>(QStringLiteral("mnuManual"))->trigger();
+        QTRY_COMPARE(visibleTopLevels(window).size(), 1);
+        top = visibleTopLevels(window).constFirst();
+    }
+    // A window of its own, named by its title, as readers list windows.
+    QAccessibleInterface *root = QAccessible::queryAccessibleInterface(top);
+    QCOMPARE(root->role(), QAccessible::Window);
+    QCOMPARE(root->text(QAccessible::Name), top->windowTitle());
+
+    QList<QAccessibleInterface *> controls;
+    collectControls(root, controls);
     QHash<QString, QObject *> byName;
     for (QAccessibleInterface *control : std::as_const(controls)) {
         const QString name = control->text(QAccessible::Name);
@@ -119,11 +155,9 @@ void tst_Accessibility::shouldTellEveryControlApartByName()
         QVERIFY2(!byName.contains(name), qPrintable(what + QStringLiteral(" shares the name ") + name));
         byName.insert(name, control->object());
     }
-    // The walk reaches what a reader must reach, the boxes drawn by the
-    // program itself among them.
-    for (const char *box : {"txtReceivedDataLS", "txtReceivedDataOS", "txtStatus", "optionRxDataFormatOS_2"})
-        QVERIFY2(std::find(byName.cbegin(), byName.cend(), w.find<QObject>(QLatin1String(box))) != byName.cend(),
-                 box);
+    for (const QString &control : std::as_const(reached))
+        QVERIFY2(std::find(byName.cbegin(), byName.cend(), top->findChild<QObject *>(control)) != byName.cend(),
+                 qPrintable(control));
 }
 
 void tst_Accessibility::shouldReadAReceivedBoxExactly_data()
