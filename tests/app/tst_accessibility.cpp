@@ -4,6 +4,8 @@
 #include "support/Peers.h"
 #include "support/WindowDriver.h"
 
+#include "app/StatusAnnouncer.h"
+
 #include <QAccessible>
 #include <QAction>
 #include <QScopeGuard>
@@ -52,6 +54,16 @@ QString wholeText(QAccessibleInterface *node)
     return text ? text->text(0, text->characterCount()) : QStringLiteral("(no text interface)");
 }
 
+// What a screen reader reads of a notification shown: its name, then the
+// message it holds.
+QString readAloud(QAccessibleInterface *notification)
+{
+    if (notification->role() != QAccessible::Notification || notification->childCount() != 1)
+        return QStringLiteral("(not a notification)");
+    return notification->text(QAccessible::Name) + QStringLiteral(": ")
+        + notification->child(0)->text(QAccessible::Name);
+}
+
 } // namespace
 
 class tst_Accessibility : public QObject
@@ -66,6 +78,8 @@ private slots:
     void shouldReadAReceivedBoxExactly_data();
     void shouldReadAReceivedBoxExactly();
     void shouldReadTheStatusLine();
+    void shouldAnnounceEachStatusMessage_data();
+    void shouldAnnounceEachStatusMessage();
     void shouldWritePortBoxesInTheThemesText_data();
     void shouldWritePortBoxesInTheThemesText();
 };
@@ -219,6 +233,60 @@ void tst_Accessibility::shouldReadTheStatusLine()
     QAccessibleInterface *node = accessibleOf(w, QStringLiteral("txtStatus"));
     QCOMPARE(wholeText(node), QStringLiteral("Listening Socket -> Listening on TCP 127.0.0.1:4000"));
     QVERIFY(node->state().readOnly);
+}
+
+void tst_Accessibility::shouldAnnounceEachStatusMessage_data()
+{
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<QStringList>("heardAtOnce");
+    QTest::addColumn<QStringList>("heardInTheEnd");
+
+    const QString arrival = QStringLiteral("Listening Socket -> Data received from 127.0.0.1:50001");
+    const QString otherArrival = QStringLiteral("Listening Socket -> Data received from 127.0.0.1:50002");
+    const QString lastArrival = QStringLiteral("Listening Socket -> Data received from 127.0.0.1:50003");
+    const QString error = QStringLiteral("Outgoing Socket -> Error: Connection refused");
+
+    QTest::newRow("an error at once, however soon after another message")
+        << QStringList{arrival, error} << QStringList{error} << QStringList{arrival, error}
+        << QStringList{arrival, error};
+    QTest::newRow("a flood: the first at once, the last when the second is over")
+        << QStringList{arrival, otherArrival, lastArrival} << QStringList{} << QStringList{arrival}
+        << QStringList{arrival, lastArrival};
+    QTest::newRow("one peer's flood, the same message each time")
+        << QStringList{arrival, arrival, arrival} << QStringList{} << QStringList{arrival}
+        << QStringList{arrival, arrival};
+    QTest::newRow("an arrival just after an error waits its turn")
+        << QStringList{arrival, error, otherArrival} << QStringList{error} << QStringList{arrival, error}
+        << QStringList{arrival, error, otherArrival};
+}
+
+void tst_Accessibility::shouldAnnounceEachStatusMessage()
+{
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, errors);
+    QFETCH(QStringList, heardAtOnce);
+    QFETCH(QStringList, heardInTheEnd);
+
+    const auto asHeard = [](QStringList messages) {
+        for (QString &message : messages)
+            message.prepend(QStringLiteral("Status: "));
+        return messages;
+    };
+    WindowDriver w;
+    auto *announcer = w.window->findChild<StatusAnnouncer *>();
+    QStringList heard;
+    QObject::connect(announcer, &StatusAnnouncer::announced, announcer, [&heard, announcer] {
+        heard << readAloud(QAccessible::queryAccessibleInterface(announcer));
+    });
+    for (const QString &message : std::as_const(written)) {
+        if (errors.contains(message))
+            w.window->SetStatusError(message);
+        else
+            w.window->SetStatus(message, StatusColour::blue);
+    }
+    QCOMPARE(heard, asHeard(heardAtOnce));
+    QTRY_COMPARE(heard, asHeard(heardInTheEnd));
 }
 
 void tst_Accessibility::shouldWritePortBoxesInTheThemesText_data()
