@@ -5,6 +5,7 @@
 #include "StatusMessages.h"
 
 #include "CaptionFit.h"
+#include "StatusAnnouncer.h"
 #include "TransmitDataEdit.h"
 #include "ui_frmMain.h"
 
@@ -76,6 +77,7 @@ frmMain::frmMain()
     ui->setupUi(this);
     ListeningSocket->setObjectName(QStringLiteral("ListeningSocket"));
     OutgoingSocket->setObjectName(QStringLiteral("OutgoingSocket"));
+    statusAnnouncer = new StatusAnnouncer(ui->txtStatus);
 
     // Closing releases the window and both its sockets, even while another
     // top-level window keeps the program running.
@@ -165,6 +167,8 @@ void frmMain::SetStatus(const QString &message, StatusColour colour)
         // the panel, rather than its end.
         ui->txtStatus->setCursorPosition(0);
     }
+    // A repeated message is news too: another arrival, or the same error again.
+    statusAnnouncer->announce(message, colour == StatusColour::red);
 }
 
 void frmMain::SetStatusError(const QString &message)

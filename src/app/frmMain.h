@@ -16,6 +16,7 @@ class QButtonGroup;
 class QCloseEvent;
 class QLineEdit;
 class ReceivedDataView;
+class StatusAnnouncer;
 class TransmitDataEdit;
 
 namespace Ui {
@@ -97,4 +98,5 @@ private:
     std::unique_ptr<Ui::frmMain> ui;
     EventSocket *ListeningSocket;
     EventSocket *OutgoingSocket;
+    StatusAnnouncer *statusAnnouncer = nullptr;
 };

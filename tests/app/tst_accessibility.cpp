@@ -4,7 +4,10 @@
 #include "support/Peers.h"
 #include "support/WindowDriver.h"
 
+#include "app/StatusAnnouncer.h"
+
 #include <QAccessible>
+#include <QAction>
 #include <QScopeGuard>
 #include <QTcpServer>
 
@@ -12,15 +15,21 @@ namespace {
 
 // The roles of what a user operates or reads: each must be told apart by
 // its name alone.
-bool isControl(QAccessible::Role role)
+bool isControl(const QAccessibleInterface *node)
 {
-    switch (role) {
+    switch (node->role()) {
     case QAccessible::PushButton:
     case QAccessible::RadioButton:
     case QAccessible::EditableText:
     case QAccessible::Grouping:
     case QAccessible::MenuItem:
+    case QAccessible::List:
+    case QAccessible::Tree:
+    case QAccessible::PageTab:
         return true;
+    case QAccessible::StaticText:
+        // A text one can move into and read, as opposed to a label.
+        return node->state().focusable;
     default:
         return false;
     }
@@ -28,7 +37,7 @@ bool isControl(QAccessible::Role role)
 
 void collectControls(QAccessibleInterface *node, QList<QAccessibleInterface *> &controls)
 {
-    if (isControl(node->role()))
+    if (isControl(node))
         controls.append(node);
     for (int i = 0; i < node->childCount(); ++i)
         collectControls(node->child(i), controls);
@@ -45,6 +54,16 @@ QString wholeText(QAccessibleInterface *node)
     return text ? text->text(0, text->characterCount()) : QStringLiteral("(no text interface)");
 }
 
+// What a screen reader reads of a notification shown: its name, then the
+// message it holds.
+QString readAloud(QAccessibleInterface *notification)
+{
+    if (notification->role() != QAccessible::Notification || notification->childCount() != 1)
+        return QStringLiteral("(not a notification)");
+    return notification->text(QAccessible::Name) + QStringLiteral(": ")
+        + notification->child(0)->text(QAccessible::Name);
+}
+
 } // namespace
 
 class tst_Accessibility : public QObject
@@ -54,10 +73,13 @@ class tst_Accessibility : public QObject
 private slots:
     void shouldNameEveryControlForWhatItIs_data();
     void shouldNameEveryControlForWhatItIs();
+    void shouldTellEveryControlApartByName_data();
     void shouldTellEveryControlApartByName();
     void shouldReadAReceivedBoxExactly_data();
     void shouldReadAReceivedBoxExactly();
     void shouldReadTheStatusLine();
+    void shouldAnnounceEachStatusMessage_data();
+    void shouldAnnounceEachStatusMessage();
     void shouldWritePortBoxesInTheThemesText_data();
     void shouldWritePortBoxesInTheThemesText();
 };
@@ -105,12 +127,40 @@ void tst_Accessibility::shouldNameEveryControlForWhatItIs()
     QCOMPARE(node->role(), role);
 }
 
+void tst_Accessibility::shouldTellEveryControlApartByName_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("reached");
+
+    // The walk reaches what a reader must reach, the boxes drawn by the
+    // program itself among them.
+    QTest::newRow("main window") << "frmMain"
+                                 << QStringList{"txtReceivedDataLS", "txtReceivedDataOS", "txtStatus",
+                                                "optionRxDataFormatOS_2"};
+    QTest::newRow("help viewer") << "helpViewer"
+                                 << QStringList{"backButton", "forwardButton", "contentsList", "indexFilter",
+                                                "indexList", "searchEdit", "searchResults", "topicView"};
+}
+
 void tst_Accessibility::shouldTellEveryControlApartByName()
 {
-    WindowDriver w;
-    QList<QAccessibleInterface *> controls;
-    collectControls(QAccessible::queryAccessibleInterface(w.window), controls);
+    QFETCH(QString, window);
+    QFETCH(QStringList, reached);
 
+    WindowDriver w;
+    QWidget *top = w.window;
+    if (window != top->objectName()) {
+        w.find<QAction>(QStringLiteral("mnuManual"))->trigger();
+        QTRY_COMPARE(visibleTopLevels(window).size(), 1);
+        top = visibleTopLevels(window).constFirst();
+    }
+    // A window of its own, named by its title, as readers list windows.
+    QAccessibleInterface *root = QAccessible::queryAccessibleInterface(top);
+    QCOMPARE(root->role(), QAccessible::Window);
+    QCOMPARE(root->text(QAccessible::Name), top->windowTitle());
+
+    QList<QAccessibleInterface *> controls;
+    collectControls(root, controls);
     QHash<QString, QObject *> byName;
     for (QAccessibleInterface *control : std::as_const(controls)) {
         const QString name = control->text(QAccessible::Name);
@@ -119,11 +169,9 @@ void tst_Accessibility::shouldTellEveryControlApartByName()
         QVERIFY2(!byName.contains(name), qPrintable(what + QStringLiteral(" shares the name ") + name));
         byName.insert(name, control->object());
     }
-    // The walk reaches what a reader must reach, the boxes drawn by the
-    // program itself among them.
-    for (const char *box : {"txtReceivedDataLS", "txtReceivedDataOS", "txtStatus", "optionRxDataFormatOS_2"})
-        QVERIFY2(std::find(byName.cbegin(), byName.cend(), w.find<QObject>(QLatin1String(box))) != byName.cend(),
-                 box);
+    for (const QString &control : std::as_const(reached))
+        QVERIFY2(std::find(byName.cbegin(), byName.cend(), top->findChild<QObject *>(control)) != byName.cend(),
+                 qPrintable(control));
 }
 
 void tst_Accessibility::shouldReadAReceivedBoxExactly_data()
@@ -185,6 +233,60 @@ void tst_Accessibility::shouldReadTheStatusLine()
     QAccessibleInterface *node = accessibleOf(w, QStringLiteral("txtStatus"));
     QCOMPARE(wholeText(node), QStringLiteral("Listening Socket -> Listening on TCP 127.0.0.1:4000"));
     QVERIFY(node->state().readOnly);
+}
+
+void tst_Accessibility::shouldAnnounceEachStatusMessage_data()
+{
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<QStringList>("heardAtOnce");
+    QTest::addColumn<QStringList>("heardInTheEnd");
+
+    const QString arrival = QStringLiteral("Listening Socket -> Data received from 127.0.0.1:50001");
+    const QString otherArrival = QStringLiteral("Listening Socket -> Data received from 127.0.0.1:50002");
+    const QString lastArrival = QStringLiteral("Listening Socket -> Data received from 127.0.0.1:50003");
+    const QString error = QStringLiteral("Outgoing Socket -> Error: Connection refused");
+
+    QTest::newRow("an error at once, however soon after another message")
+        << QStringList{arrival, error} << QStringList{error} << QStringList{arrival, error}
+        << QStringList{arrival, error};
+    QTest::newRow("a flood: the first at once, the last when the second is over")
+        << QStringList{arrival, otherArrival, lastArrival} << QStringList{} << QStringList{arrival}
+        << QStringList{arrival, lastArrival};
+    QTest::newRow("one peer's flood, the same message each time")
+        << QStringList{arrival, arrival, arrival} << QStringList{} << QStringList{arrival}
+        << QStringList{arrival, arrival};
+    QTest::newRow("an arrival just after an error waits its turn")
+        << QStringList{arrival, error, otherArrival} << QStringList{error} << QStringList{arrival, error}
+        << QStringList{arrival, error, otherArrival};
+}
+
+void tst_Accessibility::shouldAnnounceEachStatusMessage()
+{
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, errors);
+    QFETCH(QStringList, heardAtOnce);
+    QFETCH(QStringList, heardInTheEnd);
+
+    const auto asHeard = [](QStringList messages) {
+        for (QString &message : messages)
+            message.prepend(QStringLiteral("Status: "));
+        return messages;
+    };
+    WindowDriver w;
+    auto *announcer = w.window->findChild<StatusAnnouncer *>();
+    QStringList heard;
+    QObject::connect(announcer, &StatusAnnouncer::announced, announcer, [&heard, announcer] {
+        heard << readAloud(QAccessible::queryAccessibleInterface(announcer));
+    });
+    for (const QString &message : std::as_const(written)) {
+        if (errors.contains(message))
+            w.window->SetStatusError(message);
+        else
+            w.window->SetStatus(message, StatusColour::blue);
+    }
+    QCOMPARE(heard, asHeard(heardAtOnce));
+    QTRY_COMPARE(heard, asHeard(heardInTheEnd));
 }
 
 void tst_Accessibility::shouldWritePortBoxesInTheThemesText_data()

@@ -6,6 +6,8 @@
 #include "HelpLocation.h"
 #include "HelpSearch.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -49,12 +51,34 @@ Widget *named(Widget *widget, const char *name)
     return widget;
 }
 
-QLineEdit *finderField(const char *name, const QString &placeholder)
+// What a screen reader calls a control, and what it adds when asked.
+template <typename Widget>
+Widget *spoken(Widget *widget, const QString &name, const QString &description = {})
 {
-    auto *field = named(new QLineEdit, name);
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(description);
+    return widget;
+}
+
+QLineEdit *finderField(const char *name, const QString &placeholder, const QString &spokenName,
+                       const QString &description, const QString &clearName)
+{
+    auto *field = spoken(named(new QLineEdit, name), spokenName, description);
     field->setPlaceholderText(placeholder);
     field->setClearButtonEnabled(true);
+    // The clear button the field adds has neither text nor name of its own.
+    if (auto *clear = field->findChild<QToolButton *>())
+        clear->setAccessibleName(clearName);
     return field;
+}
+
+// Readers list a top-level window by its title as a frame of its own, as
+// they do the main window; a plain widget they take for a mere filler.
+QAccessibleInterface *accessibleHelpWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("HelpWindow") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 // A finder tab: its fields above, its list below taking the room.
@@ -73,6 +97,8 @@ QWidget *finderPage(std::initializer_list<QWidget *> fields, QWidget *list)
 HelpWindow::HelpWindow(const QString &helpFile)
     : helpFile(helpFile)
 {
+    static const bool accessible = (QAccessible::installFactory(&accessibleHelpWindow), true);
+    Q_UNUSED(accessible);
     setObjectName(QStringLiteral("helpViewer"));
     // Closing the viewer releases it, so it never keeps the program running.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -101,24 +127,34 @@ void HelpWindow::buildWidgets()
     backButton = named(navigationButton(QStyle::SP_ArrowBack, tr("Back"), QKeySequence::Back, this), "backButton");
     forwardButton = named(navigationButton(QStyle::SP_ArrowForward, tr("Forward"), QKeySequence::Forward, this),
                           "forwardButton");
-    contentsList = named(new QListWidget, "contentsList");
+    contentsList = spoken(named(new QListWidget, "contentsList"), tr("Contents: topics"),
+                          tr("Choose a topic to read it."));
 
-    indexFilter = finderField("indexFilter", tr("Type a keyword"));
-    indexList = named(new QTreeWidget, "indexList");
+    indexFilter = finderField("indexFilter", tr("Type a keyword"), tr("Index: keyword to find"),
+                              tr("Moves to the first keyword that starts with the text typed."),
+                              tr("Index: clear the keyword"));
+    indexList = spoken(named(new QTreeWidget, "indexList"), tr("Index: keywords"),
+                       tr("Choose a keyword to read its topic."));
     indexList->setHeaderHidden(true);
     indexList->setColumnCount(1);
+    // Hidden, but read out by readers moving in the tree, which would
+    // otherwise call the column "1".
+    indexList->setHeaderLabel(tr("Keyword"));
 
-    searchEdit = finderField("searchEdit", tr("Type the words to find"));
+    searchEdit = finderField("searchEdit", tr("Type the words to find"), tr("Search: words to find"),
+                             tr("Lists the topics that contain the words typed."),
+                             tr("Search: clear the words"));
     searchStatus = named(new QLabel, "searchStatus");
     searchStatus->setWordWrap(true);
-    searchResults = named(new QListWidget, "searchResults");
+    searchResults = spoken(named(new QListWidget, "searchResults"), tr("Search: topics found"),
+                           tr("Choose a topic to read it with the words found marked."));
 
     finderTabs = named(new QTabWidget, "finderTabs");
     finderTabs->addTab(contentsList, tr("Contents"));
     finderTabs->addTab(finderPage({indexFilter}, indexList), tr("Index"));
     finderTabs->addTab(finderPage({searchEdit, searchStatus}, searchResults), tr("Search"));
 
-    topicView = named(new QTextBrowser, "topicView");
+    topicView = spoken(named(new QTextBrowser, "topicView"), tr("Topic"));
     // Links between topics are ours to follow; the browser would look for files.
     topicView->setOpenLinks(false);
 
