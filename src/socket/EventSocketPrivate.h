@@ -76,6 +76,7 @@ struct EventSocket::Private
     void readConnection();
     void peerClosed();
     void queueArrival();
+    void queueClose();
     void sendTcp(const QByteArray &data);
 
     // UDP (EventSocketUdp.cpp)
@@ -116,6 +117,7 @@ struct EventSocket::Private
         QTcpSocket *connection = nullptr;
         QByteArray received;
         bool arrivalQueued = false;
+        bool closeQueued = false;
     };
     Tcp tcp;
     // Peers offered to their handler. They outlive a Close(): the handler

@@ -232,8 +232,17 @@ void EventSocket::Private::queueArrival()
     tcp.arrivalQueued = true;
     queue([this] {
         tcp.arrivalQueued = false;
-        if (!tcp.received.isEmpty())
+        if (!tcp.received.isEmpty()) {
+            const QPointer<EventSocket> alive(q);
+            const quint64 gen = generation;
             emit q->DataArrival(byteCount(tcp.received.size()));
+            if (!alive || gen != generation)
+                return;
+        }
+        // After the peer has gone, the close follows the arrival whose
+        // handler fetched no further piece.
+        if (state == StateClosing && !tcp.arrivalQueued)
+            queueClose();
     });
 }
 
@@ -241,12 +250,18 @@ void EventSocket::Private::peerClosed()
 {
     if (state == StateClosing)
         return;
-    // Bytes that came with the close are queued before the CloseEvent.
-    if (tcp.connection && tcp.connection->bytesAvailable() > 0) {
-        tcp.received += tcp.connection->readAll();
-        queueArrival();
-    }
     state = StateClosing;
+    // Bytes that came with the close are announced before the CloseEvent, a
+    // bounded piece per arrival like any others: each fetch takes the next.
+    readConnection();
+    if (!tcp.arrivalQueued)
+        queueClose();
+}
+
+void EventSocket::Private::queueClose()
+{
+    if (std::exchange(tcp.closeQueued, true))
+        return;
     queue([this] { emit q->CloseEvent(); });
 }
 
