@@ -171,6 +171,8 @@ void tst_SocketUdp::shouldSendToTheDestinationGivenToConnect_data()
 
     QTest::newRow("IPv4 literal") << QStringLiteral("127.0.0.1") << QHostAddress(QHostAddress::LocalHost);
     QTest::newRow("IPv6 literal") << QStringLiteral("::1") << QHostAddress(QHostAddress::LocalHostIPv6);
+    // Sent to this machine, and named as given, not as 0.0.0.0.
+    QTest::newRow("IPv6 unspecified") << QStringLiteral("::") << QHostAddress(QHostAddress::AnyIPv6);
     QTest::newRow("host name, looked up meanwhile") << QStringLiteral("localhost") << QHostAddress();
 }
 
