@@ -42,8 +42,13 @@ ConnectionRace::ConnectionRace(quint16 localPort, Won won, Lost lost)
 ConnectionRace::~ConnectionRace()
 {
     over = true;
-    while (!attempts.empty())
-        drop(attempts.back());
+    // None of their signals is under way: the race ends from the event
+    // loop, never from inside one of its own callbacks. Its children, the
+    // attempts, go with it.
+    for (QTcpSocket *attempt : attempts) {
+        disconnect(attempt, nullptr, this, nullptr);
+        attempt->abort();
+    }
 }
 
 void ConnectionRace::start(const QList<QHostAddress> &addresses, quint16 remotePort)
@@ -58,9 +63,7 @@ void ConnectionRace::startNext()
     while (!over && !waiting.empty()) {
         const QHostAddress address = waiting.front();
         waiting.pop_front();
-        // Parentless, and deleted from the event loop: one of its signals
-        // may be on the stack below whoever drops it.
-        auto *attempt = new QTcpSocket;
+        auto *attempt = new QTcpSocket(this);
         attempt->setProxy(QNetworkProxy::NoProxy);
         attempts.push_back(attempt);
         if (localPort != 0 && !attempt->bind(QHostAddress::Any, localPort)) {
@@ -109,6 +112,7 @@ void ConnectionRace::attemptConnected(QTcpSocket *attempt)
     won(attempt);
 }
 
+// Deleted from the event loop: one of its signals may be on the stack below.
 void ConnectionRace::drop(QTcpSocket *attempt)
 {
     std::erase(attempts, attempt);
