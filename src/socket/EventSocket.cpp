@@ -44,10 +44,12 @@ void retire(Object *&object, EventSocket *owner)
 
 QString addressText(const QHostAddress &address)
 {
+    // Only a mapped address turns dotted: "::", which the conversion would
+    // also take for 0.0.0.0, is an IPv6 destination of its own.
     bool isIPv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
-    if (isIPv4)
-        return QHostAddress(ipv4).toString();
+    const QHostAddress ipv4(address.toIPv4Address(&isIPv4));
+    if (isIPv4 && address.isEqual(ipv4, QHostAddress::ConvertV4MappedToIPv4))
+        return ipv4.toString();
     return address.toString();
 }
 

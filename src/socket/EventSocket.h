@@ -72,7 +72,10 @@ public:
     // hands them over and closes in order in the background.
     void Close();
     // TCP: starts connecting; CloseEvent-free, ends in ConnectEvent or ErrorEvent.
-    // UDP: opens the socket with host and port as the destination of SendData.
+    // A name that leads to several addresses connects to whichever answers
+    // first (see ConnectionRace.h); the error, when none does, is the last one's.
+    // UDP: opens the socket with host and port as the destination of SendData;
+    // a name leads to the first address the resolver gives.
     void Connect(const QString &host, const QString &port);
     // Binds the local port given as text (read like a port box, see PortText.h).
     // UDP then receives datagrams from any sender.

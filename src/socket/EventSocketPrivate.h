@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "ConnectionRace.h"
 #include "DatagramReader.h"
 #include "EventSocket.h"
 #include "HostLookup.h"
@@ -67,19 +68,21 @@ struct EventSocket::Private
     void offerRequest(Request request);
     void acceptRequest(int requestID);
     void connectTcp(const QString &host, quint16 port);
+    void tcpHostLookedUp(const QList<QHostAddress> &addresses);
+    void raceTo(const QList<QHostAddress> &addresses);
     void watchConnection();
     void connectionMade();
     void connectionFailed(QAbstractSocket::SocketError error);
     void readConnection();
     void peerClosed();
     void queueArrival();
+    void queueClose();
     void sendTcp(const QByteArray &data);
 
     // UDP (EventSocketUdp.cpp)
     void bindUdp(quint16 port);
     void connectUdp(const QString &host, quint16 port);
     void udpHostLookedUp(const QList<QHostAddress> &addresses);
-    void tcpHostLookedUp(const QList<QHostAddress> &addresses);
     void deliverDatagrams();
     void sendUdp(const QByteArray &data);
     void fetchDatagram(QByteArray &data);
@@ -109,9 +112,12 @@ struct EventSocket::Private
     struct Tcp
     {
         QTcpServer *listener = nullptr;
+        // The attempts to connect, until one of them has.
+        std::unique_ptr<ConnectionRace> race;
         QTcpSocket *connection = nullptr;
         QByteArray received;
         bool arrivalQueued = false;
+        bool closeQueued = false;
     };
     Tcp tcp;
     // Peers offered to their handler. They outlive a Close(): the handler

@@ -136,25 +136,12 @@ void EventSocket::Private::acceptRequest(int requestID)
 
 void EventSocket::Private::connectTcp(const QString &host, quint16 port)
 {
-    auto *socket = new QTcpSocket(q);
-    socket->setProxy(QNetworkProxy::NoProxy);
-    if (localPort != 0 && !socket->bind(QHostAddress::Any, static_cast<quint16>(localPort))) {
-        const auto error = socket->error();
-        const QString systemText = socket->errorString();
-        delete socket;
-        fail(error, systemText);
-    }
     protocol = TcpProtocol;
-    tcp.connection = socket;
     remote.name = host;
     remote.port = port;
-    watchConnection();
     QHostAddress literal;
     if (literal.setAddress(host)) {
-        state = StateConnecting;
-        // A failure, even one known at once, comes back through
-        // errorOccurred and is queued from there.
-        socket->connectToHost(literal, port);
+        raceTo({literal});
         return;
     }
     // Names are looked up by a lookup that a close abandons: the network
@@ -173,8 +160,25 @@ void EventSocket::Private::tcpHostLookedUp(const QList<QHostAddress> &addresses)
         queueError(describeSocketError(QAbstractSocket::HostNotFoundError));
         return;
     }
+    raceTo(addresses);
+}
+
+void EventSocket::Private::raceTo(const QList<QHostAddress> &addresses)
+{
     state = StateConnecting;
-    tcp.connection->connectToHost(addresses.constFirst(), static_cast<quint16>(remote.port));
+    tcp.race = std::make_unique<ConnectionRace>(
+        static_cast<quint16>(localPort),
+        [this](QTcpSocket *connection) {
+            connection->setParent(q);
+            tcp.connection = connection;
+            watchConnection();
+            connectionMade();
+        },
+        [this](QAbstractSocket::SocketError error, const QString &systemText) {
+            state = StateError;
+            queueError(describeSocketError(error, systemText));
+        });
+    tcp.race->start(addresses, static_cast<quint16>(remote.port));
 }
 
 void EventSocket::Private::watchConnection()
@@ -183,7 +187,6 @@ void EventSocket::Private::watchConnection()
     // each turn of the event loop stays short and memory stays small; the
     // rest waits in the system, which slows the peer down.
     tcp.connection->setReadBufferSize(readPiece);
-    QObject::connect(tcp.connection, &QAbstractSocket::connected, q, [this] { connectionMade(); });
     QObject::connect(tcp.connection, &QIODevice::readyRead, q, [this] { readConnection(); });
     QObject::connect(tcp.connection, &QAbstractSocket::disconnected, q, [this] { peerClosed(); });
     QObject::connect(tcp.connection, &QAbstractSocket::errorOccurred, q,
@@ -205,12 +208,9 @@ void EventSocket::Private::connectionFailed(QAbstractSocket::SocketError error)
     // disconnected() raises, not an error.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    const SocketFailure failure = describeSocketError(error, tcp.connection->errorString());
-    // A connection already made ends in disconnected() and its CloseEvent;
-    // an attempt that failed has nothing more to come.
-    if (state != StateConnected && state != StateClosing)
-        state = StateError;
-    queueError(failure);
+    // The connection ends in disconnected() and its CloseEvent; failed
+    // attempts to connect are the race's to report.
+    queueError(describeSocketError(error, tcp.connection->errorString()));
 }
 
 void EventSocket::Private::readConnection()
@@ -232,8 +232,17 @@ void EventSocket::Private::queueArrival()
     tcp.arrivalQueued = true;
     queue([this] {
         tcp.arrivalQueued = false;
-        if (!tcp.received.isEmpty())
+        if (!tcp.received.isEmpty()) {
+            const QPointer<EventSocket> alive(q);
+            const quint64 gen = generation;
             emit q->DataArrival(byteCount(tcp.received.size()));
+            if (!alive || gen != generation)
+                return;
+        }
+        // After the peer has gone, the close follows the arrival whose
+        // handler fetched no further piece.
+        if (state == StateClosing && !tcp.arrivalQueued)
+            queueClose();
     });
 }
 
@@ -241,12 +250,18 @@ void EventSocket::Private::peerClosed()
 {
     if (state == StateClosing)
         return;
-    // Bytes that came with the close are queued before the CloseEvent.
-    if (tcp.connection && tcp.connection->bytesAvailable() > 0) {
-        tcp.received += tcp.connection->readAll();
-        queueArrival();
-    }
     state = StateClosing;
+    // Bytes that came with the close are announced before the CloseEvent, a
+    // bounded piece per arrival like any others: each fetch takes the next.
+    readConnection();
+    if (!tcp.arrivalQueued)
+        queueClose();
+}
+
+void EventSocket::Private::queueClose()
+{
+    if (std::exchange(tcp.closeQueued, true))
+        return;
     queue([this] { emit q->CloseEvent(); });
 }
 

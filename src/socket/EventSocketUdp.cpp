@@ -3,6 +3,7 @@
 
 #include "EventSocketPrivate.h"
 
+#include "DatagramSend.h"
 #include "SocketErrorText.h"
 
 #include <QNetworkProxy>
@@ -149,8 +150,8 @@ void EventSocket::Private::sendUdp(const QByteArray &data)
     if (udp.destinationAddress.isNull())
         throw EventSocketError(QStringLiteral("There is no remote host to send to: no datagram has arrived yet"),
                                EventSocketError::NoDestinationYet);
-    if (udp.socket->writeDatagram(data, udp.destinationAddress, udp.destinationPort) < 0)
-        fail(udp.socket->error(), udp.socket->errorString());
+    if (const int error = sendDatagram(udp.socket->socketDescriptor(), data, udp.destinationAddress, udp.destinationPort))
+        throw EventSocketError(describeSendError(error).description);
     // The sent message names where this datagram went.
     remote.address = udp.destinationAddress;
     remote.name.clear();

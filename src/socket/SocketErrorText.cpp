@@ -3,6 +3,8 @@
 
 #include "SocketErrorText.h"
 
+#include <cerrno>
+
 namespace {
 
 SocketFailure failure(SocketErrorNumber number, const QString &description)
@@ -46,5 +48,24 @@ SocketFailure describeSocketError(QAbstractSocket::SocketError error, const QStr
         return failure(N::WrongState, QStringLiteral("The socket is in the wrong state for this operation"));
     default:
         return failure(N::Unknown, systemText.isEmpty() ? QStringLiteral("Unknown network error") : systemText);
+    }
+}
+
+SocketFailure describeSendError(int systemError)
+{
+    using E = QAbstractSocket::SocketError;
+    switch (systemError) {
+    case EMSGSIZE:
+        return describeSocketError(E::DatagramTooLargeError);
+    case EACCES:
+        return describeSocketError(E::SocketAccessError);
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case ENOBUFS:
+        return describeSocketError(E::TemporaryError);
+    default:
+        return describeSocketError(E::NetworkError, qt_error_string(systemError));
     }
 }

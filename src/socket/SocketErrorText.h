@@ -35,3 +35,6 @@ struct SocketFailure
 // used only where our table has nothing more precise (a network failure may be
 // "Network unreachable" or "Host unreachable").
 SocketFailure describeSocketError(QAbstractSocket::SocketError error, const QString &systemText = {});
+// A refused send, named by the system's error number: the system's own
+// sentence where our table has nothing more precise.
+SocketFailure describeSendError(int systemError);

@@ -5,6 +5,7 @@
 
 #include "support/WindowDriver.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTimer>
 #include <QWindow>
@@ -18,6 +19,12 @@ class tst_OutgoingLifecycle : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // Names with two addresses, in both orders, for the resolver to give.
+        SilentResolver::answer(sixThenFour, {QHostAddress(QHostAddress::LocalHostIPv6), QHostAddress(QHostAddress::LocalHost)});
+        SilentResolver::answer(fourThenSix, {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)});
+    }
     void init()
     {
         w = std::make_unique<WindowDriver>();
@@ -26,6 +33,7 @@ private slots:
     }
     void cleanup()
     {
+        SilentResolver::giveUp();
         peer.reset();
         server.reset();
         w.reset();
@@ -55,8 +63,13 @@ private slots:
     void udpConnectShouldNameTheBoxesAsTyped();
     void closingShouldNotWaitForALookup_data();
     void closingShouldNotWaitForALookup();
+    void supersededLookupsShouldNotPileUp_data();
+    void supersededLookupsShouldNotPileUp();
 
 private:
+    inline static const QString sixThenFour = QStringLiteral("six-then-four.test");
+    inline static const QString fourThenSix = QStringLiteral("four-then-six.test");
+
     // A raw server on 127.0.0.1 for each test; peer is the connection it
     // accepts from the panel.
     std::unique_ptr<WindowDriver> w;
@@ -77,31 +90,86 @@ void tst_OutgoingLifecycle::tcpConnectShouldWaitForTheEvent()
     QVERIFY(acceptedPeer(*server));
 }
 
+namespace {
+
+// A listener whose queue of connections not yet taken is full, so that the
+// system lets every new attempt's first packet vanish, as a host that drops
+// packets does: an attempt there neither connects nor fails for a long time.
+struct SilentListener
+{
+    bool listen(const QHostAddress &address, quint16 port)
+    {
+        server.setListenBacklogSize(0);
+        if (!server.listen(address, port))
+            return false;
+        server.pauseAccepting();
+        for (auto &filler : fillers)
+            filler.connectToHost(address, port);
+        return true;
+    }
+
+    QTcpServer server;
+    QTcpSocket fillers[2];
+};
+
+} // namespace
+
 void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress_data()
 {
     QTest::addColumn<QHostAddress>("serverAddress");
+    QTest::addColumn<QHostAddress>("silentAddress");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QStringList>("shownAs");
-    QTest::newRow("ipv4") << QHostAddress(QHostAddress::LocalHost) << QStringLiteral("127.0.0.1")
-                          << QStringList{QStringLiteral("127.0.0.1")};
-    QTest::newRow("ipv6") << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("::1")
-                          << QStringList{QStringLiteral("::1")};
+    const QHostAddress none;
+    const QHostAddress ipv4(QHostAddress::LocalHost);
+    const QHostAddress ipv6(QHostAddress::LocalHostIPv6);
+    QTest::newRow("ipv4") << ipv4 << none << QStringLiteral("127.0.0.1") << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("ipv6") << ipv6 << none << QStringLiteral("::1") << QStringList{QStringLiteral("::1")};
     // A name is shown as the address it resolved to, whichever family that is.
-    QTest::newRow("name") << QHostAddress(QHostAddress::Any) << QStringLiteral("localhost")
+    QTest::newRow("name") << QHostAddress(QHostAddress::Any) << none << QStringLiteral("localhost")
                           << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")};
+    // A name with two addresses reaches the service on whichever it listens;
+    // where both answer, the resolver's first choice wins.
+    QTest::newRow("two addresses, ipv6 first, served on ipv6") << ipv6 << none << sixThenFour << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv6 first, served on ipv4") << ipv4 << none << sixThenFour << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv4 first, served on ipv6") << ipv6 << none << fourThenSix << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv4 first, served on ipv4") << ipv4 << none << fourThenSix << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv6 first, served on both") << QHostAddress(QHostAddress::Any) << none << sixThenFour
+                                                               << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv4 first, served on both") << QHostAddress(QHostAddress::Any) << none << fourThenSix
+                                                               << QStringList{QStringLiteral("127.0.0.1")};
+    // The first address swallows the attempt: the second is tried alongside.
+    QTest::newRow("two addresses, ipv6 first and silent") << ipv4 << ipv6 << sixThenFour << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv4 first and silent") << ipv6 << ipv4 << fourThenSix << QStringList{QStringLiteral("::1")};
 }
 
 void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress()
 {
     QFETCH(QHostAddress, serverAddress);
+    QFETCH(QHostAddress, silentAddress);
     QFETCH(QString, host);
     QFETCH(QStringList, shownAs);
+    // The silent listener takes the server's port on its own address.
     QTcpServer raw;
-    if (!raw.listen(serverAddress, 0))
-        QSKIP("this machine cannot listen on that loopback address");
+    SilentListener silent;
+    bool ready = false;
+    for (int tries = 0; tries < 20 && !ready; ++tries) {
+        raw.close();
+        if (!raw.listen(serverAddress, 0))
+            QSKIP("this machine cannot listen on that loopback address");
+        ready = silentAddress.isNull() || silent.listen(silentAddress, raw.serverPort());
+    }
+    QVERIFY(ready);
     const QString port = QString::number(raw.serverPort());
+    // A probe of the silent address, which must still be waiting once the
+    // panel has connected elsewhere: the address swallowed, not refused.
+    QTcpSocket probe;
+    if (!silentAddress.isNull())
+        probe.connectToHost(silentAddress, raw.serverPort());
     w->connectOutgoing(host, port);
     QTRY_VERIFY2(w->status().startsWith(outgoingConnectedTo), qPrintable(w->status()));
+    if (!silentAddress.isNull())
+        QCOMPARE(probe.state(), QAbstractSocket::ConnectingState);
     QStringList accepted;
     for (const QString &address : shownAs)
         accepted.append(outgoingConnectedTo + address + u':' + port);
@@ -473,6 +541,53 @@ void tst_OutgoingLifecycle::closingShouldNotWaitForALookup()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed(), status);
+}
+
+namespace {
+
+qsizetype entriesOf(const QString &directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+}
+
+} // namespace
+
+// Every Connect while the resolver hangs supersedes the lookup before it:
+// the process keeps no thread or descriptor for each, and the answer the
+// last one waits for still comes.
+void tst_OutgoingLifecycle::supersededLookupsShouldNotPileUp_data()
+{
+    QTest::addColumn<bool>("newNames");
+    QTest::newRow("the same name again and again") << false;
+    QTest::newRow("a new name each time") << true;
+}
+
+void tst_OutgoingLifecycle::supersededLookupsShouldNotPileUp()
+{
+    QFETCH(bool, newNames);
+    StatusLog log(*w);
+    const qsizetype threads = entriesOf(QStringLiteral("/proc/self/task"));
+    const qsizetype descriptors = entriesOf(QStringLiteral("/proc/self/fd"));
+    w->connectOutgoing(QStringLiteral("again.") + SilentResolver::silentDomain, QStringLiteral("80"));
+    for (int click = 1; click < 50; ++click) {
+        if (newNames)
+            w->type(QStringLiteral("txtRemoteIP"), QStringLiteral("name%1.").arg(click) + SilentResolver::silentDomain);
+        w->click("btnConnectOS");
+    }
+    QTRY_VERIFY(SilentResolver::lookupsWaiting() > 0);
+    // A lookup cannot be called back, so a few may hang: a small constant.
+    QVERIFY2(entriesOf(QStringLiteral("/proc/self/task")) <= threads + 2,
+             qPrintable(QStringLiteral("%1 threads, %2 before").arg(entriesOf(QStringLiteral("/proc/self/task"))).arg(threads)));
+    QVERIFY2(entriesOf(QStringLiteral("/proc/self/fd")) <= descriptors + 2,
+             qPrintable(QStringLiteral("%1 descriptors, %2 before").arg(entriesOf(QStringLiteral("/proc/self/fd"))).arg(descriptors)));
+
+    // The last Connect is answered, once the resolver has given up on the
+    // names before it; their answers go nowhere.
+    w->connectOutgoing(fourThenSix, QString::number(server->serverPort()));
+    SilentResolver::giveUp();
+    QTRY_COMPARE(w->status(), outgoingConnectedTo + peerName(*server));
+    QVERIFY2(!log.messages.join(u'\n').contains(outgoingError), qPrintable(log.messages.join(u'\n')));
+    QTRY_VERIFY(entriesOf(QStringLiteral("/proc/self/task")) <= threads);
 }
 
 int main(int argc, char *argv[])

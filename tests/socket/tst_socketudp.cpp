@@ -44,15 +44,10 @@ quint16 bindUdp(EventSocket &socket)
     return quint16(socket.LocalPort());
 }
 
-// Where a name leads: its IPv4 address first, as the socket chooses.
+// Where a name leads: the resolver's first address, as the socket chooses.
 QString firstAddressOf(const QString &name)
 {
     const QList<QHostAddress> addresses = QHostInfo::fromName(name).addresses();
-    const auto ipv4 = std::find_if(addresses.cbegin(), addresses.cend(), [](const QHostAddress &address) {
-        return address.protocol() == QAbstractSocket::IPv4Protocol;
-    });
-    if (ipv4 != addresses.cend())
-        return ipv4->toString();
     return addresses.isEmpty() ? QString() : addresses.constFirst().toString();
 }
 
@@ -176,6 +171,8 @@ void tst_SocketUdp::shouldSendToTheDestinationGivenToConnect_data()
 
     QTest::newRow("IPv4 literal") << QStringLiteral("127.0.0.1") << QHostAddress(QHostAddress::LocalHost);
     QTest::newRow("IPv6 literal") << QStringLiteral("::1") << QHostAddress(QHostAddress::LocalHostIPv6);
+    // Sent to this machine, and named as given, not as 0.0.0.0.
+    QTest::newRow("IPv6 unspecified") << QStringLiteral("::") << QHostAddress(QHostAddress::AnyIPv6);
     QTest::newRow("host name, looked up meanwhile") << QStringLiteral("localhost") << QHostAddress();
 }
 
