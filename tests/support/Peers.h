@@ -19,6 +19,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -162,12 +164,15 @@ public:
         }
     }
 
-    // A small write, as a peer that keeps talking makes; one that finds the
-    // other side's buffer full is simply not made.
+    // A small write, as a peer that keeps talking makes, sent at once; one
+    // that finds the other side's buffer full is simply not made.
     void talk()
     {
-        if (descriptor >= 0)
-            ::send(descriptor, "talk", 4, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (descriptor < 0)
+            return;
+        const int noDelay = 1;
+        ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+        ::send(descriptor, "talk", 4, MSG_DONTWAIT | MSG_NOSIGNAL);
     }
 
     // Ends the connection with a reset.
