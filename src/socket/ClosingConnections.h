@@ -7,10 +7,10 @@
 
 class QTcpSocket;
 
-// TCP connections that a panel has let go of but that still owe their peer
-// bytes. A panel is closed the moment the user says so; the bytes it already
-// reported as sent must still arrive, so the old connection hands them over
-// in the background and then closes in order (see ClosingConnection).
+// TCP connections that a panel has let go of. A panel is closed the moment
+// the user says so; the bytes it already reported as sent must still arrive,
+// so the old connection hands them over in the background and then closes
+// in order (see ClosingConnection).
 //
 // While any connection still owes bytes the application does not quit on
 // its own: a program whose window has gone stays until its last bytes are
