@@ -5,11 +5,12 @@
 // a second copy of this program on loopback. Prints one table of figures
 // beside the goals they are held to.
 //
-//   vortlane_bench_window [--quick] [--only udp,push,one,startup,transmit]
+//   vortlane_bench_window [--quick] [--only udp,push,one,startup,transmit,exit]
 //                         [--transmit-kib N] [--transmit-paste-mb N] [--push-mb N]
 //
 // --quick sends a tenth of the datagrams and bytes, for a look in seconds.
 
+#include "ExitDeadline.h"
 #include "Peer.h"
 #include "Report.h"
 #include "Scenarios.h"
@@ -243,6 +244,22 @@ void reportStartUp(Report &report, int runs)
                    Fixed(f.programResidentMiB, 1) + QStringLiteral(" MiB"), f.programResidentMiB * 1.048576 < 40);
 }
 
+void reportExit(Report &report, qint64 bytes)
+{
+    const ExitFigures f = MeasureExit(bytes);
+    const QString scenario = QStringLiteral("File > Exit owing %1 MB to a peer that never reads").arg(Fixed(bytes / 1e6, 0));
+    if (!f.ran) {
+        report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
+        return;
+    }
+    report.add(scenario, QStringLiteral("close request to process end"), QStringLiteral("< 5000 ms"),
+               Fixed(f.msToProcessEnd, 1) + QStringLiteral(" ms"), f.msToProcessEnd < 5000);
+    report.add({}, QStringLiteral("the peer read, then saw"), QStringLiteral("a reset"),
+               QStringLiteral("%1 of %2 bytes, %3").arg(f.delivered).arg(f.sent)
+                   .arg(f.peerSawReset ? QStringLiteral("a reset") : QStringLiteral("an orderly end")),
+               f.peerSawReset || f.delivered == f.sent);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -251,6 +268,8 @@ int main(int argc, char *argv[])
         return RunPeer(argc, argv);
     if (IsStartUpChild(argc, argv))
         return RunStartUpChild(argc, argv);
+    if (IsCloseChild(argc, argv))
+        return RunCloseChild(argc, argv);
 
     // The window under load runs offscreen; start-up is measured in children
     // on a display of their own.
@@ -261,8 +280,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("The Vortlane main window under load."));
     parser.addHelpOption();
     const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("A tenth of the traffic, for a quick look."));
-    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Scenarios to run: udp, push, one, startup, transmit."),
-                                  QStringLiteral("list"), QStringLiteral("udp,push,one,startup,transmit"));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Scenarios to run: udp, push, one, startup, transmit, exit."),
+                                  QStringLiteral("list"), QStringLiteral("udp,push,one,startup,transmit,exit"));
     const QCommandLineOption transmitKib(QStringLiteral("transmit-kib"), QStringLiteral("Data pasted into the transmit box as Hex."),
                               QStringLiteral("KiB"), QStringLiteral("1024"));
     const QCommandLineOption transmitPasteMb(QStringLiteral("transmit-paste-mb"), QStringLiteral("The largest paste, in millions of characters."),
@@ -295,6 +314,8 @@ int main(int argc, char *argv[])
     if (scenarios.contains(QLatin1String("transmit")))
         reportTransmitBox(report, parser.value(transmitKib).toLongLong() / scale,
                           parser.value(transmitPasteMb).toDouble() / scale);
+    if (scenarios.contains(QLatin1String("exit")))
+        reportExit(report, 6000000);
     report.print();
     return 0;
 }

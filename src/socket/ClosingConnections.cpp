@@ -3,11 +3,18 @@
 
 #include "ClosingConnections.h"
 
+#include "ClosingConnection.h"
+
 #include <QCoreApplication>
-#include <QEventLoopLocker>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+
+namespace {
+
+int stallTimeout = ClosingConnections::defaultStallTimeout;
+
+} // namespace
 
 ClosingConnections::ClosingConnections(QObject *parent) : QObject(parent) {}
 
@@ -25,62 +32,29 @@ void ClosingConnections::adopt(QTcpSocket *connection)
 {
     if (!connection)
         return;
-    ClosingConnections *self = instance();
-    connection->setParent(self);
-    if (connection->state() != QAbstractSocket::ConnectedState || connection->bytesToWrite() == 0) {
-        // Nothing owed: an orderly close now for a connected socket, and an
-        // attempt still under way simply stops.
-        if (connection->state() == QAbstractSocket::ConnectedState)
-            connection->disconnectFromHost();
-        else
-            connection->abort();
+    if (connection->state() != QAbstractSocket::ConnectedState) {
+        connection->abort();
         connection->deleteLater();
         return;
     }
-    self->watch(connection);
+    new ClosingConnection(connection, stallTimeout, instance());
 }
 
-void ClosingConnections::watch(QTcpSocket *connection)
+int ClosingConnections::pending()
 {
-    // Held while the bytes are owed: the program does not quit under them.
-    auto *locker = new QEventLoopLocker;
-    auto *stalled = new QTimer(connection);
-    stalled->setSingleShot(true);
-    stalled->start(stallTimeout);
-    connect(connection, &QAbstractSocket::bytesWritten, stalled, [stalled] { stalled->start(stallTimeout); });
-    connect(stalled, &QTimer::timeout, connection, [connection] { connection->abort(); });
-    // What the peer still sends is read and dropped: bytes left unread in
-    // the system's buffer would turn the orderly close into a reset.
-    connect(connection, &QIODevice::readyRead, connection, [connection] { connection->readAll(); });
-    connect(connection, &QAbstractSocket::stateChanged, this,
-            [this, connection, locker](QAbstractSocket::SocketState state) {
-                if (state != QAbstractSocket::UnconnectedState)
-                    return;
-                delete locker;
-                finish(connection);
-            });
-    connection->disconnectFromHost();
+    return int(instance()->findChildren<ClosingConnection *>(Qt::FindDirectChildrenOnly).size());
 }
 
-void ClosingConnections::finish(QTcpSocket *connection)
+void ClosingConnections::setStallTimeout(int msecs)
 {
-    connection->disconnect(this);
-    connection->deleteLater();
+    stallTimeout = msecs;
 }
 
 void ClosingConnections::finishWithin(int msecs)
 {
-    ClosingConnections *self = instance();
     // Only the connections closing now: one adopted later has its own time.
-    QList<QPointer<QTcpSocket>> closing;
-    for (QTcpSocket *connection : self->findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly))
-        closing.append(connection);
-    if (closing.isEmpty())
-        return;
-    QTimer::singleShot(msecs, self, [closing] {
-        for (const QPointer<QTcpSocket> &connection : closing) {
-            if (connection)
-                connection->abort();
-        }
-    });
+    const auto closing = instance()->findChildren<ClosingConnection *>(Qt::FindDirectChildrenOnly);
+    // Precise: a coarse timer may fire a twentieth early or late.
+    for (ClosingConnection *connection : closing)
+        QTimer::singleShot(msecs, Qt::PreciseTimer, connection, &ClosingConnection::giveUp);
 }

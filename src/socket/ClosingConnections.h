@@ -7,34 +7,37 @@
 
 class QTcpSocket;
 
-// TCP connections that a panel has let go of but that still owe their peer
-// bytes. A panel is closed the moment the user says so; the bytes it already
-// reported as sent must still arrive, so the old connection hands them over
-// in the background and then closes in order (FIN, never a reset).
+// TCP connections that a panel has let go of. A panel is closed the moment
+// the user says so; the bytes it already reported as sent must still arrive,
+// so the old connection hands them over in the background and then closes
+// in order (see ClosingConnection).
 //
-// While any connection is closing the application does not quit on its
-// own: a program whose window has gone stays until its last bytes are out,
-// no longer than finishWithin() allows.
+// While any connection still owes bytes the application does not quit on
+// its own: a program whose window has gone stays until its last bytes are
+// out, no longer than finishWithin() allows.
 class ClosingConnections : public QObject
 {
     Q_OBJECT
 
 public:
     // Takes the connection over; its old owner has cut its own signal
-    // connections first. A connection with nothing left to send closes at once.
+    // connections first. An attempt still under way simply stops.
     static void adopt(QTcpSocket *connection);
 
-    // Gives up, with a reset, msecs from now on every connection closing now
-    // that is still closing then. Used when the window goes, so that the
-    // process ends soon after.
+    // Gives up msecs from now on every connection closing now that is still
+    // closing then, with a reset where bytes are still owed. Used when the
+    // window goes, so that the process ends soon after.
     static void finishWithin(int msecs);
 
-    // A peer that reads nothing for this long is given up on.
-    static constexpr int stallTimeout = 10000;
+    // How many connections are closing still.
+    static int pending();
+
+    // A close during which the peer takes nothing for this long is given up.
+    static constexpr int defaultStallTimeout = 10000;
+    // For connections adopted from now on; tests shorten it.
+    static void setStallTimeout(int msecs);
 
 private:
     explicit ClosingConnections(QObject *parent);
     static ClosingConnections *instance();
-    void watch(QTcpSocket *connection);
-    void finish(QTcpSocket *connection);
 };

@@ -3,6 +3,10 @@
 
 #include "support/WindowDriver.h"
 
+#include "socket/ClosingConnections.h"
+
+#include <QScopeGuard>
+
 // The two panels of one window talking to each other on loopback, the way a
 // user tries the tool out: listen above, connect below, send, disconnect.
 class tst_Exchange : public QObject
@@ -124,31 +128,50 @@ void tst_Exchange::closeShouldDeliverWhatWasSent_data()
 {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<QString>("action");
-    for (const char *action : {"btnDisconnectOS", "btnConnectOS", "mnuExit", "close button"})
-        QTest::addRow("outgoing, %s", action) << QStringLiteral("OS") << QString::fromLatin1(action);
-    for (const char *action : {"btnCloseLS", "btnSetPort", "mnuExit", "close button"})
-        QTest::addRow("listening, %s", action) << QStringLiteral("LS") << QString::fromLatin1(action);
+    QTest::addColumn<QString>("peerKind");
+    const auto addRows = [](const char *panel, std::initializer_list<const char *> actions) {
+        // A silent peer reads only once the panel has closed; a talking one
+        // has been writing small pieces all along and reads from the close
+        // on; a resetting one reads a little and then resets.
+        for (const char *peer : {"silent", "talking", "resetting"}) {
+            for (const char *action : actions)
+                QTest::addRow("%s, %s, %s peer", panel, action, peer)
+                    << QString::fromLatin1(panel) << QString::fromLatin1(action) << QString::fromLatin1(peer);
+        }
+        // A peer that never reads is given up on.
+        QTest::addRow("%s, %s, peer that never reads", panel, *actions.begin())
+            << QString::fromLatin1(panel) << QString::fromLatin1(*actions.begin()) << QStringLiteral("never reading");
+    };
+    addRows("OS", {"btnDisconnectOS", "btnConnectOS", "mnuExit", "close button"});
+    addRows("LS", {"btnCloseLS", "btnSetPort", "mnuExit", "close button"});
 }
 
 void tst_Exchange::closeShouldDeliverWhatWasSent()
 {
     QFETCH(QString, panel);
     QFETCH(QString, action);
+    QFETCH(QString, peerKind);
+    const bool talking = peerKind == QStringLiteral("talking");
+    const bool givenUp = peerKind == QStringLiteral("never reading");
+    // Giving up after a short stall rather than the usual ten seconds.
+    ClosingConnections::setStallTimeout(givenUp ? 300 : ClosingConnections::defaultStallTimeout);
+    const auto restore = qScopeGuard([] { ClosingConnections::setStallTimeout(ClosingConnections::defaultStallTimeout); });
     WindowDriver w;
     QTcpServer server;
-    std::unique_ptr<QTcpSocket> peer;
+    std::unique_ptr<QTcpSocket> connection;
     EventSocket *socket = nullptr;
     if (panel == QStringLiteral("OS")) {
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(server.serverPort()));
-        peer = acceptedPeer(server);
+        connection = acceptedPeer(server);
         socket = w.outgoingSocket();
     } else {
-        peer = connectedClient(w.listenOnFreePort());
+        connection = connectedClient(w.listenOnFreePort());
         socket = w.listeningSocket();
     }
-    QVERIFY(peer);
     QTRY_COMPARE(socket->State(), int(EventSocket::StateConnected));
+    RawPeer peer(std::move(connection));
+    QVERIFY(peer.isOpen());
 
     // More than the system's buffers hold while the peer is not reading, so
     // most of it still waits in ours when the panel closes. Sent through the
@@ -157,6 +180,10 @@ void tst_Exchange::closeShouldDeliverWhatWasSent()
     for (qsizetype i = 0; i < sent.size(); ++i)
         sent[i] = char(i * 131 % 251);
     socket->SendData(sent);
+    if (talking) {
+        for (int i = 0; i < 100; ++i)
+            peer.talk();
+    }
 
     if (action == QStringLiteral("close button")) {
         w.window->close();
@@ -169,16 +196,32 @@ void tst_Exchange::closeShouldDeliverWhatWasSent()
             QCOMPARE(socket->State(), int(EventSocket::StateClosed));
     }
 
-    QByteArray received;
-    QTRY_VERIFY_WITH_TIMEOUT((received += peer->readAll()).size() >= sent.size()
-                                 || peer->state() == QAbstractSocket::UnconnectedState,
-                             20000);
-    received += peer->readAll();
-    QCOMPARE(received.size(), sent.size());
-    QVERIFY(received == sent);
-    // Then an orderly close, not a reset.
-    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(peer->error(), QAbstractSocket::RemoteHostClosedError);
+    // Its words now reach a connection that its panel has let go of.
+    if (talking)
+        peer.talk();
+
+    if (givenUp) {
+        QTRY_COMPARE(ClosingConnections::pending(), 0);
+        QTRY_VERIFY((peer.read(), peer.end != RawPeer::End::None));
+        QVERIFY(peer.received.size() < sent.size());
+        QCOMPARE(peer.received, sent.first(peer.received.size()));
+        QCOMPARE(peer.end, RawPeer::End::Reset);
+        return;
+    }
+    if (peerKind == QStringLiteral("resetting")) {
+        QTRY_VERIFY((peer.read(), peer.received.size() >= 1 << 20));
+        peer.reset();
+        // The close notices at once, without waiting to give up.
+        QTRY_COMPARE(ClosingConnections::pending(), 0);
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT((talking ? peer.talk() : void(), peer.read(), peer.end != RawPeer::End::None), 20000);
+    QCOMPARE(peer.received.size(), sent.size());
+    QVERIFY(peer.received == sent);
+    // Then an orderly close, not a reset, and the connection is gone once
+    // the peer has closed its side too.
+    QCOMPARE(peer.end, RawPeer::End::Orderly);
+    QTRY_COMPARE(ClosingConnections::pending(), 0);
 }
 
 void tst_Exchange::receivedBoxesShouldOutliveTheirConnections()

@@ -16,7 +16,14 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
 
 // A port that was free a moment ago: the system chose it for a listener that
 // has closed again.
@@ -113,3 +120,72 @@ inline QNetworkDatagram nextDatagram(QUdpSocket &peer)
     }
     return peer.receiveDatagram();
 }
+
+// A peer on its own descriptor of a connection a raw socket made, which tells
+// an orderly end from a reset: the network library reports both as the
+// remote host closing. Take it over before anything is sent to it.
+class RawPeer
+{
+public:
+    enum class End { None, Orderly, Reset };
+
+    explicit RawPeer(std::unique_ptr<QTcpSocket> socket)
+    {
+        if (socket && socket->state() == QAbstractSocket::ConnectedState)
+            descriptor = ::fcntl(int(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+        // The socket closes its own descriptor only: ours keeps the connection.
+    }
+    ~RawPeer()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
+    RawPeer(const RawPeer &) = delete;
+    RawPeer &operator=(const RawPeer &) = delete;
+
+    bool isOpen() const { return descriptor >= 0; }
+
+    // Reads what has come; at the other side's end, closes in turn.
+    void read()
+    {
+        char buffer[64 * 1024];
+        while (descriptor >= 0) {
+            const ssize_t got = ::recv(descriptor, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got > 0) {
+                received.append(buffer, got);
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            if (got < 0 && errno == EINTR)
+                continue;
+            end = got == 0 ? End::Orderly : End::Reset;
+            ::close(std::exchange(descriptor, -1));
+        }
+    }
+
+    // A small write, as a peer that keeps talking makes, sent at once; one
+    // that finds the other side's buffer full is simply not made.
+    void talk()
+    {
+        if (descriptor < 0)
+            return;
+        const int noDelay = 1;
+        ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+        ::send(descriptor, "talk", 4, MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+
+    // Ends the connection with a reset.
+    void reset()
+    {
+        const linger abortive{1, 0};
+        ::setsockopt(descriptor, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        ::close(std::exchange(descriptor, -1));
+    }
+
+    QByteArray received;
+    End end = End::None;
+
+private:
+    int descriptor = -1;
+};
