@@ -5,9 +5,12 @@
 # and as the <release> elements of the AppStream metainfo.
 #
 #   vortlane_release_notes(<file> <version> <maintainer>
-#                          <changelog-out-var> <releases-out-var> <date-out-var>)
+#                          <changelog-out-var> <releases-out-var> <date-out-var>
+#                          [<revision>])
 #
-# The date is the newest release's, YYYY-MM-DD.
+# The date is the newest release's, YYYY-MM-DD. With a revision, each
+# changelog entry is that Debian revision of its release (1.0.56-1): the
+# changelog of the Debian package rather than the program's own.
 
 # Debian's changelog wants RFC 2822 dates, which carry the day of the week.
 function(vortlane_rfc2822_date out isoDate)
@@ -41,7 +44,14 @@ function(vortlane_xml_escape out text)
 endfunction()
 
 function(vortlane_release_notes file version maintainer changelogOut releasesOut dateOut)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+  set(revision "")
+  if(ARGC GREATER 6)
+    set(revision "-${ARGV6}")
+  endif()
+  # A script (cmake -P) has no build to configure again.
+  if(NOT CMAKE_SCRIPT_MODE_FILE)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+  endif()
   # A CMake list is text split at semicolons: hold the notes' own semicolons
   # aside while the notes travel in lists
   # (in a character of the same width that no note holds).
@@ -82,7 +92,7 @@ function(vortlane_release_notes file version maintainer changelogOut releasesOut
   set(xml "")
   foreach(release IN LISTS releases)
     vortlane_rfc2822_date(when "${date_${release}}")
-    string(APPEND changelog "vortlane (${release}) unstable; urgency=medium\n\n")
+    string(APPEND changelog "vortlane (${release}${revision}) unstable; urgency=medium\n\n")
     string(APPEND xml "    <release version=\"${release}\" date=\"${date_${release}}\">\n"
                       "      <description>\n        <ul>\n")
     foreach(note IN LISTS notes_${release})
