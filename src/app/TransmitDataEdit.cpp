@@ -16,7 +16,6 @@
 #include <QStyleHints>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
