@@ -82,6 +82,7 @@ TransmitDataEdit::TransmitDataEdit(QWidget *parent)
     }();
     Q_UNUSED(accessibilityInstalled);
     setAttribute(Qt::WA_InputMethodEnabled);
+    wrap.followText(model.text());
     connect(&model, &TextEditModel::textReset, this, &TransmitDataEdit::textReset);
     connect(&model, &TextEditModel::contentsChange, this, &TransmitDataEdit::contentsChange);
     connect(&model, &TextEditModel::cursorChanged, this, [this] {
@@ -167,7 +168,7 @@ void TransmitDataEdit::followModelCursor()
 void TransmitDataEdit::textReset()
 {
     followModelCursor();
-    wrap.setText(model.text());
+    wrap.followText(model.text());
     invalidateLayout();
     verticalScrollBar()->setValue(0);
     if (QAccessible::isActive()) {
@@ -180,7 +181,7 @@ void TransmitDataEdit::textReset()
 void TransmitDataEdit::contentsChange(qsizetype position, const QString &removed, const QString &inserted)
 {
     followModelCursor();
-    wrap.replace(position, removed.size(), inserted);
+    wrap.textChanged(position);
     invalidateLayout();
     if (QAccessible::isActive()) {
         if (!removed.isEmpty()) {

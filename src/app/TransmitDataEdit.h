@@ -120,8 +120,8 @@ private:
 
     TextEditModel model;
 
-    // The wrap holds the model's text as laid out, changed in step with it.
-    // Its layout runs from an edit onwards only as far as it is needed, the
+    // The wrap lays out the model's text where the model keeps it. Its
+    // layout runs from an edit onwards only as far as it is needed, the
     // rest in slices while the window is idle.
     QBasicTimer layoutTimer;
 
