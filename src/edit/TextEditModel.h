@@ -51,9 +51,10 @@ public:
     void moveToNextWord(bool keepAnchor);
     void moveToPreviousWord(bool keepAnchor);
 
-    // Each replaces the selection, if there is one. Typed text merges into
-    // one undo step with what was typed just before it; a run of Backspace
-    // and Delete is one step too; everything else is a step of its own.
+    // Typing and inserting replace the selection, if there is one. Typed
+    // text merges into one undo step with what was typed just before it; a
+    // run of Backspace and Delete is one step too; everything else is a step
+    // of its own.
     void type(const QString &typed);
     void insert(const QString &inserted);
     void replace(qsizetype from, qsizetype to, const QString &inserted);
