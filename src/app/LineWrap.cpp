@@ -30,12 +30,21 @@ LineWrap::Measure LineWrap::fontMeasure(const QFont &font)
 
 void LineWrap::setText(const QString &text)
 {
+    followed = nullptr;
     wholeText = text;
+    restart();
+}
+
+void LineWrap::followText(const QString &text)
+{
+    followed = &text;
+    wholeText.clear();
     restart();
 }
 
 void LineWrap::replace(qsizetype position, qsizetype removedLength, const QString &inserted)
 {
+    Q_ASSERT(!followed);
     wholeText.replace(position, removedLength, inserted);
     restartFrom(position);
 }
@@ -104,11 +113,11 @@ int LineWrap::advance(char32_t character) const
 
 int LineWrap::advanceAt(qsizetype &offset) const
 {
-    const char16_t unit = wholeText.at(offset).unicode();
+    const char16_t unit = text().at(offset).unicode();
     ++offset;
-    if (QChar::isHighSurrogate(unit) && offset < wholeText.size()
-        && QChar::isLowSurrogate(wholeText.at(offset).unicode())) {
-        const char32_t character = QChar::surrogateToUcs4(unit, wholeText.at(offset).unicode());
+    if (QChar::isHighSurrogate(unit) && offset < text().size()
+        && QChar::isLowSurrogate(text().at(offset).unicode())) {
+        const char32_t character = QChar::surrogateToUcs4(unit, text().at(offset).unicode());
         ++offset;
         return advance(character);
     }
@@ -141,8 +150,8 @@ void LineWrap::layOutMore(int throughLine, qsizetype throughOffset, qsizetype ch
         return;
     measureLatin1();
     const int limit = lineWidth;
-    const auto *const chars = reinterpret_cast<const char16_t *>(wholeText.constData());
-    const qsizetype size = wholeText.size();
+    const auto *const chars = reinterpret_cast<const char16_t *>(text().constData());
+    const qsizetype size = text().size();
     const qsizetype stop = size - progress.next > characterBudget ? progress.next + characterBudget : size;
     const size_t enough = size_t(throughLine) + 2;
 
@@ -201,14 +210,14 @@ void LineWrap::layOutMore(int throughLine, qsizetype throughOffset, qsizetype ch
 qsizetype LineWrap::lineEnd(int line) const
 {
     if (line + 1 >= lineCount())
-        return complete ? wholeText.size() : progress.next;
+        return complete ? text().size() : progress.next;
     const qsizetype next = lineStart(line + 1);
-    return wholeText.at(next - 1) == u'\n' ? next - 1 : next;
+    return text().at(next - 1) == u'\n' ? next - 1 : next;
 }
 
 bool LineWrap::isWrapped(int line) const
 {
-    return line + 1 < lineCount() && wholeText.at(lineStart(line + 1) - 1) != u'\n';
+    return line + 1 < lineCount() && text().at(lineStart(line + 1) - 1) != u'\n';
 }
 
 int LineWrap::lineOf(qsizetype offset)
@@ -223,6 +232,6 @@ int LineWrap::estimatedLineCount() const
     if (complete || progress.next == 0)
         return lineCount();
     const double linesPerCharacter = double(lineCount()) / double(progress.next);
-    const double rest = double(wholeText.size() - progress.next) * linesPerCharacter;
+    const double rest = double(text().size() - progress.next) * linesPerCharacter;
     return int(std::min<double>(lineCount() + std::ceil(rest), std::numeric_limits<int>::max() / 2));
 }

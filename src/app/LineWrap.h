@@ -34,12 +34,18 @@ public:
     // Measures with the font as it draws, 1/64 pixel to the unit.
     static Measure fontMeasure(const QFont &font);
 
-    const QString &text() const { return wholeText; }
+    const QString &text() const { return followed ? *followed : wholeText; }
     // Lays out afresh from the start.
     void setText(const QString &text);
     // Replaces removedLength characters at position; the lines before the
     // change stay laid out.
     void replace(qsizetype position, qsizetype removedLength, const QString &inserted);
+    // Lays out a text its owner keeps and changes, read where it stands, so
+    // a long text is never held twice; the owner calls textChanged after
+    // each change. Lays out afresh from the start.
+    void followText(const QString &text);
+    // The followed text changed from position on; the lines before stay.
+    void textChanged(qsizetype position) { restartFrom(position); }
 
     // Latin-1 is measured when the layout first needs it, every other
     // character when first met. A new measure lays out afresh.
@@ -83,6 +89,7 @@ private:
     void layOutMore(int throughLine, qsizetype throughOffset, qsizetype characterBudget);
 
     QString wholeText;
+    const QString *followed = nullptr;
     Measure measure;
     int lineWidth = -1;
 

@@ -4,11 +4,10 @@
 #pragma once
 
 #include "WrappedTextArea.h"
+#include "edit/TextEditModel.h"
 
 #include <QBasicTimer>
 #include <QString>
-
-#include <vector>
 
 // The box where a panel's data to send is typed. A text editor widget lays
 // out a paragraph whole, and one that wraps at word boundaries does so in
@@ -17,7 +16,10 @@
 // box keeps the text as one string and the offsets where its wrapped lines
 // start, lays out from an edit onwards only as far as the view and the
 // caret need (the rest while the window is idle), and draws only the lines
-// in view.
+// in view. What the text is and how it changes (caret, selection, undo,
+// the steps of the keys) is its model's; the box keeps its layout in step
+// with the model and turns keys, the input method and the mouse into calls
+// on it.
 //
 // The text is held exactly as typed: a no-break space stays one, and so do
 // the Unicode line and paragraph separators. Enter and Shift+Enter both put
@@ -48,8 +50,8 @@ public:
     QRect characterRect(qsizetype offset);
     qsizetype offsetAtPoint(const QPoint &position);
 
-    bool isUndoAvailable() const { return !undoStack.empty(); }
-    bool isRedoAvailable() const { return !redoStack.empty(); }
+    bool isUndoAvailable() const { return model.isUndoAvailable(); }
+    bool isRedoAvailable() const { return model.isRedoAvailable(); }
 
 public slots:
     void undo();
@@ -71,27 +73,17 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    // One change of the text, kept to be undone: what stood at position and
-    // what replaced it, and where the caret and anchor were before.
-    struct Edit
-    {
-        qsizetype position = 0;
-        QString removed;
-        QString inserted;
-        qsizetype cursorBefore = 0;
-        qsizetype anchorBefore = 0;
-        bool typing = false;
-    };
-    void applyEdit(qsizetype position, qsizetype removedLength, const QString &inserted);
-    void edit(qsizetype from, qsizetype to, const QString &inserted, bool typing);
-    void replay(std::vector<Edit> &from, std::vector<Edit> &to);
+    static QString withLineFeeds(QString text);
+    // The model, told first of any selection the mouse has made since.
+    TextEditModel &editing();
+    void followModelCursor();
+    void textReset();
+    void contentsChange(qsizetype position, const QString &removed, const QString &inserted);
     bool handleEditingKey(QKeyEvent *event);
     bool handleMovementKey(QKeyEvent *event);
+    qsizetype endOfLine(int line) const;
     void moveCursor(qsizetype to, bool keepAnchor);
-    qsizetype wordStartBefore(qsizetype offset) const;
-    qsizetype wordEndAfter(qsizetype offset) const;
-    qsizetype previousCharacter(qsizetype offset) const;
-    qsizetype nextCharacter(qsizetype offset) const;
+    qsizetype previousCharacter(qsizetype offset) const { return TextEditModel::previousCharacter(text(), offset); }
 
     const QString &text() const { return wrap.text(); }
     const QString &shownText() const override { return text(); }
@@ -126,11 +118,11 @@ private:
     QString preedit;
     int preeditCursor = 0;
 
-    std::vector<Edit> undoStack;
-    std::vector<Edit> redoStack;
+    TextEditModel model;
 
-    // The wrap holds the text. Its layout runs from an edit onwards only as
-    // far as it is needed, the rest in slices while the window is idle.
+    // The wrap lays out the model's text where the model keeps it. Its
+    // layout runs from an edit onwards only as far as it is needed, the
+    // rest in slices while the window is idle.
     QBasicTimer layoutTimer;
 
     bool caretShown = true;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "WrappedTextArea.h"
+#include "edit/TextEditModel.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -58,13 +59,7 @@ int WrappedTextArea::lineAt(int y)
 
 std::pair<qsizetype, qsizetype> WrappedTextArea::wordAround(const QString &text, qsizetype offset)
 {
-    qsizetype from = offset;
-    qsizetype to = offset;
-    while (from > 0 && !separatesWords(text.at(from - 1)))
-        --from;
-    while (to < text.size() && !separatesWords(text.at(to)))
-        ++to;
-    return {from, to};
+    return TextEditModel::wordAround(text, offset);
 }
 
 void WrappedTextArea::measureFont()

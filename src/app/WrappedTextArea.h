@@ -42,6 +42,7 @@ protected:
     // A word is a run between spaces and line breaks: in Decimal and Hex
     // that is one byte's value.
     static bool separatesWords(QChar character) { return character == u' ' || character == u'\n'; }
+    // The word a double click selects, as the desktop's text boxes pick it.
     static std::pair<qsizetype, qsizetype> wordAround(const QString &text, qsizetype offset);
 
     // The text as the user sees it and copies it.

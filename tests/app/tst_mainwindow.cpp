@@ -1,16 +1,20 @@
 // SPDX-FileCopyrightText: 2026 The Vortlane developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "app/TransmitDataEdit.h"
 #include "hostile/Pourer.h"
 #include "support/WindowDriver.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QNetworkInterface>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -22,6 +26,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWindow>
+#include <QtMath>
 
 #include <memory>
 
@@ -422,35 +427,96 @@ void tst_MainWindow::shouldLimitWhatIsTyped()
 
 void tst_MainWindow::transmitBoxShouldEditAsATextBox_data()
 {
-    // Steps: typed text, or a key chord after a caret.
+    // A starting text (the caret at its start) and steps: typed text, a key
+    // chord after a caret, an input method's pre-edit after a tilde, its
+    // commit after an equals sign. Each box is 20.5 characters wide, so both
+    // wrap a longer line alike.
+    QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("typing is undone as one step") << QStringList{"abc", "^Ctrl+Z"} << QString();
-    QTest::newRow("and redone") << QStringList{"abc", "^Ctrl+Z", "^Ctrl+Shift+Z"} << QStringLiteral("abc");
-    QTest::newRow("backspace and delete") << QStringList{"abcd", "^Backspace", "^Home", "^Del"} << QStringLiteral("bc");
-    QTest::newRow("typed where the caret is") << QStringList{"ac", "^Left", "b"} << QStringLiteral("abc");
-    QTest::newRow("cut and paste a selection")
-        << QStringList{"ab", "^Shift+Left", "^Ctrl+X", "^Home", "^Ctrl+V"} << QStringLiteral("ba");
-    QTest::newRow("select all, type over") << QStringList{"abc", "^Ctrl+A", "x"} << QStringLiteral("x");
-    QTest::newRow("up keeps the column") << QStringList{"ab", "^Return", "cd", "^Up", "X"} << QStringLiteral("abX\ncd");
-    QTest::newRow("undo a paste") << QStringList{"ab", "^Ctrl+A", "^Ctrl+C", "^End", "^Ctrl+V", "^Ctrl+Z"}
-                                  << QStringLiteral("ab");
+    const QString accent = QStringLiteral("e\u0301x");
+    const QString flag = QStringLiteral("a\U0001F1E9\U0001F1EAb");
+    const QString thumb = QStringLiteral("a\U0001F44D\U0001F3FDb");
+    const QString token = QString(50, u'7');
+    const QString punctuated = QStringLiteral("foo.bar  baz-qux, 12.5 can't");
+    const auto row = [](const char *name, const QString &text, const QStringList &steps) {
+        QTest::newRow(name) << text << steps;
+    };
+    row("typing is undone as one step however long", {}, {QStringLiteral("abc def ").repeated(40), "^Ctrl+Z"});
+    row("and redone", {}, {"abc", "^Ctrl+Z", "^Ctrl+Shift+Z"});
+    row("backspace and delete", {}, {"abcd", "^Backspace", "^Home", "^Del"});
+    row("a run of backspaces is one step", "abcdef", {"^End", "^Backspace", "^Backspace", "^Backspace", "^Ctrl+Z"});
+    row("a run of deletes is one step", "abcdef", {"^Del", "^Del", "^Del", "^Ctrl+Z"});
+    row("typing after backspaces is a step of its own", "ab", {"^End", "^Backspace", "cd", "^Ctrl+Z"});
+    row("a line break ends a typed run", {}, {"ab", "^Return", "cd", "^Ctrl+Z", "^Ctrl+Z"});
+    row("typed over a selection, undone", "abc", {"^Shift+Right", "xy", "^Ctrl+Z"});
+    row("typed where the caret is", {}, {"ac", "^Left", "b"});
+    row("cut and paste a selection", {}, {"ab", "^Shift+Left", "^Ctrl+X", "^Home", "^Ctrl+V"});
+    row("select all, type over", {}, {"abc", "^Ctrl+A", "x"});
+    row("up keeps the column", {}, {"ab", "^Return", "cd", "^Up", "X"});
+    row("undo a paste", {}, {"ab", "^Ctrl+A", "^Ctrl+C", "^End", "^Ctrl+V", "^Ctrl+Z"});
+    row("up on the first line stays", "abc\ndef", {"^Right", "^Up"});
+    row("down on the last line stays", "abc\ndef", {"^Down", "^Right", "^Down"});
+    row("shift+up on the first line selects to the start", "abc\ndef", {"^Right", "^Shift+Up"});
+    row("shift+down on the last line selects to the end", "abc\ndef", {"^Down", "^Shift+Down"});
+    row("end on a line wrapped inside a token, typing", token, {"^End", "#"});
+    row("shift+end on a line wrapped inside a token", token, {"^Shift+End"});
+    row("end twice on a line wrapped inside a token", token, {"^End", "^End"});
+    row("end on a line wrapped at a space", QStringLiteral("abcd ").repeated(8), {"^End", "#"});
+    row("right over a combining accent", accent, {"^Right", "#"});
+    row("left over a combining accent", accent, {"^End", "^Left", "^Left", "#"});
+    row("shift+right over a combining accent", accent, {"^Shift+Right"});
+    row("delete takes the accent with its letter", accent, {"^Del"});
+    row("backspace takes the accent alone", accent, {"^Right", "^Backspace"});
+    row("right over a flag", flag, {"^Right", "^Right", "#"});
+    row("delete takes a whole flag", flag, {"^Right", "^Del"});
+    row("right over a skin-toned emoji", thumb, {"^Right", "^Right", "#"});
+    row("ctrl+right to each word's start", punctuated,
+        {"^Ctrl+Right", "1", "^Ctrl+Right", "2", "^Ctrl+Right", "3", "^Ctrl+Right", "4", "^Ctrl+Right", "5",
+         "^Ctrl+Right", "6", "^Ctrl+Right", "7", "^Ctrl+Right", "8"});
+    row("ctrl+left to each word's start", punctuated,
+        {"^End", "^Ctrl+Left", "1", "^Left", "^Ctrl+Left", "2", "^Left", "^Ctrl+Left", "3", "^Left", "^Ctrl+Left",
+         "4", "^Left", "^Ctrl+Left", "5", "^Left", "^Ctrl+Left", "6"});
+    row("ctrl+backspace stops at punctuation", punctuated, {"^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Backspace"});
+    row("ctrl+delete stops at punctuation", punctuated, {"^Ctrl+Right", "^Ctrl+Delete"});
+    row("ctrl+delete runs to the next word", punctuated, {"^Ctrl+Right", "^Ctrl+Right", "^Right", "^Ctrl+Delete"});
+    row("ctrl+right stops at a line break", QStringLiteral("ab\n  cd"), {"^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Right", "#"});
+    row("an input method's commit is inserted", "ab", {"^Right", "~x", "=\u4f60\u597d"});
+    row("and undone as one step", "ab", {"^End", "cd", "~x", "=\u4f60\u597d", "^Ctrl+Z"});
 }
 
 void tst_MainWindow::transmitBoxShouldEditAsATextBox()
 {
+    QFETCH(QString, text);
     QFETCH(QStringList, steps);
-    QFETCH(QString, expected);
     WindowDriver w;
-    auto *box = w.find<QWidget>(QStringLiteral("txtTransmitDataOS"));
-    box->setFocus();
-    for (const QString &step : std::as_const(steps)) {
-        if (step.startsWith(u'^'))
-            QTest::keySequence(box, QKeySequence(step.mid(1)));
-        else
-            QTest::keyClicks(box, step);
+    auto *box = w.find<TransmitDataEdit>(QStringLiteral("txtTransmitDataOS"));
+    QPlainTextEdit plain;
+    plain.show();
+    for (QAbstractScrollArea *edit : {static_cast<QAbstractScrollArea *>(box), static_cast<QAbstractScrollArea *>(&plain)}) {
+        edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        const qreal columns = 20.5 * QFontMetricsF(edit->font()).horizontalAdvance(u'0');
+        edit->resize(qCeil(columns) + 8 + edit->width() - edit->viewport()->width(), 200);
     }
-    QCOMPARE(w.text(QStringLiteral("txtTransmitDataOS")), expected);
+    box->setPlainText(text);
+    plain.setPlainText(text);
+    for (QWidget *edit : {static_cast<QWidget *>(box), static_cast<QWidget *>(&plain)}) {
+        for (const QString &step : std::as_const(steps)) {
+            if (step.startsWith(u'^')) {
+                QTest::keySequence(edit, QKeySequence(step.mid(1)));
+            } else if (step.startsWith(u'~') || step.startsWith(u'=')) {
+                QInputMethodEvent composing(step.startsWith(u'~') ? step.mid(1) : QString(), {});
+                if (step.startsWith(u'='))
+                    composing.setCommitString(step.mid(1));
+                QApplication::sendEvent(edit, &composing);
+            } else {
+                QTest::keyClicks(edit, step);
+            }
+        }
+    }
+    QCOMPARE(box->toPlainText(), plain.toPlainText());
+    QCOMPARE(box->cursorPosition(), plain.textCursor().position());
+    QCOMPARE(box->anchorPosition(), plain.textCursor().anchor());
 }
 
 void tst_MainWindow::transmitBoxShouldWrapBetweenTokens_data()
