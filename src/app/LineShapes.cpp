@@ -143,6 +143,14 @@ bool LineShapes::isRightToLeft(const QString &text, qsizetype paragraphStart) co
         char32_t character = text.at(i).unicode();
         if (character == u'\n')
             break;
+        // ASCII holds no right-to-left character and no isolate: of it only
+        // the letters are strong. Decimal, all digits and spaces, has none.
+        if (character < 0x80) {
+            const char32_t lower = character | 0x20;
+            if (isolates == 0 && lower >= u'a' && lower <= u'z')
+                break;
+            continue;
+        }
         if (QChar::isHighSurrogate(character) && i + 1 < size && text.at(i + 1).isLowSurrogate())
             character = QChar::surrogateToUcs4(char16_t(character), text.at(++i).unicode());
         const QChar::Direction direction = QChar::direction(character);
