@@ -6,6 +6,8 @@
 
 #include <QTextOption>
 
+#include <algorithm>
+
 namespace {
 
 // A line longer than this is shaped only as far as the box shows it: it can
@@ -79,8 +81,10 @@ void LineShapes::fill(Shape &shape, const LineWrap &wrap, int line, qsizetype pr
         to = from;
         while (to < end && x <= reach && to - from < wholeLineLimit)
             x += wrap.advanceAt(to);
-        // Whole characters only: a mark goes with the letter it sits on.
-        while (to < end && text.at(to).isMark())
+        // Whole characters only: a mark goes with the letter it sits on, as
+        // far as any letter has marks.
+        const qsizetype marksEnd = std::min(end, to + shapedPastTheEdge);
+        while (to < marksEnd && text.at(to).isMark())
             ++to;
     }
     shape.from = from;
