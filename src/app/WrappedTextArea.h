@@ -36,8 +36,6 @@ public:
     void copy() const;
     // What a drag of the selection carries: its text, as plain text.
     QMimeData *createMimeDataFromSelection() const;
-    // Whether dropped data is what this box handed out for its selection.
-    bool isOwnSelection(const QMimeData *data) const { return data && data == handedOut; }
 
 protected:
     // The same room around the text as a text editor box leaves.
@@ -56,6 +54,9 @@ protected:
     static std::pair<qsizetype, qsizetype> wordAround(const QString &text, qsizetype offset);
     // The paragraph a triple click selects, with the line break after it.
     static std::pair<qsizetype, qsizetype> paragraphAround(const QString &text, qsizetype offset);
+
+    // Whether dropped data is what this box handed out for its selection.
+    bool isOwnSelection(const QMimeData *data) const { return data && data == handedOut; }
 
     // The text as the user sees it and copies it.
     virtual const QString &shownText() const = 0;
