@@ -66,8 +66,17 @@ bool LineWrap::setWidth(int width)
     return true;
 }
 
+void LineWrap::setTabStop(int units)
+{
+    if (units == tabStop || units <= 0)
+        return;
+    tabStop = units;
+    restart();
+}
+
 void LineWrap::restart()
 {
+    ++changes;
     lineStarts.assign(1, 0);
     // After one huge text a run of small ones should not keep its index.
     if (lineStarts.capacity() > 4096)
@@ -78,6 +87,7 @@ void LineWrap::restart()
 
 void LineWrap::restartFrom(qsizetype offset)
 {
+    ++changes;
     // A change beyond where the layout has reached leaves it as it is.
     if (complete || offset <= progress.next) {
         const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
@@ -173,7 +183,8 @@ void LineWrap::layOutMore(int throughLine, qsizetype throughOffset, qsizetype ch
                 i = next;
                 continue;
             }
-            width = latin1Advances[unit];
+            // A tab reaches the next stop from where it stands.
+            width = unit == u'\t' ? tabStop - x % tabStop : latin1Advances[unit];
             if (unit == u' ') {
                 x += width;
                 breakAfter = next;
@@ -199,8 +210,14 @@ void LineWrap::layOutMore(int throughLine, qsizetype throughOffset, qsizetype ch
             }
             lineStarts.push_back(start);
             breakAfter = -1;
+            if (unit == u'\t')
+                width = tabStop - x % tabStop;
         }
         x += width;
+        if (unit == u'\t') {
+            breakAfter = next;
+            xAtBreak = x;
+        }
         i = next;
     }
     progress = {i, breakAfter, x, xAtBreak};

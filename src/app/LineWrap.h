@@ -22,8 +22,9 @@ class QFont;
 // Greedy: a line takes characters while they fit, then breaks after its last
 // space, or before the character that overflows when it has none, so a token
 // is cut only when it is wider than the line. Spaces never start a new line;
-// they hang past the edge. Only '\n' is a line break. The text is never
-// changed: wrapping adds no character to it.
+// they hang past the edge. A tab reaches to the next tab stop, as it is
+// drawn, and a line may break after it as after a space. Only '\n' is a line
+// break. The text is never changed: wrapping adds no character to it.
 class LineWrap
 {
 public:
@@ -51,6 +52,8 @@ public:
     // character when first met. A new measure lays out afresh.
     void setMeasure(Measure measure);
     int advance(char32_t character) const;
+    // The distance between tab stops, in the measure's unit.
+    void setTabStop(int units);
     // The advance of the character at offset, which then moves past it: a
     // surrogate pair is one character.
     int advanceAt(qsizetype &offset) const;
@@ -66,6 +69,9 @@ public:
     // Lays out about this many more characters, as a slice of idle time.
     void layOutSlice(qsizetype characters);
     bool isComplete() const { return complete; }
+    // Counts every change of the text, the measure or the width, so that
+    // what was derived from the lines knows when to derive it again.
+    quint64 revision() const { return changes; }
 
     int lineCount() const { return int(lineStarts.size()); }
     qsizetype lineStart(int line) const { return lineStarts[size_t(line)]; }
@@ -92,6 +98,8 @@ private:
     const QString *followed = nullptr;
     Measure measure;
     int lineWidth = -1;
+    int tabStop = 80 * 64;
+    quint64 changes = 0;
 
     std::vector<qsizetype> lineStarts{0};
     // Where the layout stopped, to go on from there.

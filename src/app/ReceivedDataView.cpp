@@ -180,13 +180,9 @@ int ReceivedDataView::lineOf(qsizetype offset)
 QRect ReceivedDataView::characterRect(qsizetype offset)
 {
     const int line = lineOf(offset);
-    qint64 x = 0;
-    for (qsizetype at = wrap.lineStart(line); at < offset;)
-        x += wrap.advanceAt(at);
-    qsizetype next = offset;
-    const int width = wrap.advanceAt(next);
+    const auto [left, right] = characterEdges(line, offset);
     const int y = margin + (line - verticalScrollBar()->value()) * lineHeight;
-    return QRect(margin + qFloor(toPixels(x)), y, qCeil(toPixels(width)), lineHeight);
+    return QRect(qFloor(left), y, std::max(1, qCeil(right) - qFloor(left)), lineHeight);
 }
 
 void ReceivedDataView::scrollToOffset(qsizetype offset)
@@ -200,21 +196,7 @@ void ReceivedDataView::scrollToOffset(qsizetype offset)
 
 void ReceivedDataView::drawLine(QPainter &painter, int line, int y)
 {
-    const qsizetype from = wrap.lineStart(line);
-    const qsizetype to = wrap.lineEnd(line);
-    const qsizetype selectedFrom = std::clamp(selectionStart(), from, to);
-    const qsizetype selectedTo = std::clamp(selectionEnd(), from, to);
-
-    // Runs: before the selection, the selection, after it. Spaces hanging
-    // past the edge are not drawn.
-    const qsizetype cuts[] = {from, selectedFrom, selectedTo, to};
-    qint64 x = 0;
-    for (int run = 0; run < 3; ++run) {
-        x = drawRun(painter, cuts[run], cuts[run + 1], x, y, run == 1);
-        if (x > visibleWidth())
-            return;
-    }
-    drawSelectedBreak(painter, to, x, y);
+    drawTextLine(painter, line, y, -1, false, QString(), 0);
 }
 
 void ReceivedDataView::focusInEvent(QFocusEvent *event)
@@ -233,24 +215,15 @@ void ReceivedDataView::focusOutEvent(QFocusEvent *event)
 
 qsizetype ReceivedDataView::offsetAtViewport(const QPoint &position)
 {
-    const int line = lineAt(position.y());
-    return nearestOffset(wrap.lineStart(line), wrap.lineEnd(line), qint64(position.x() - margin) * unitsPerPixel);
+    return offsetAtLineX(lineAt(position.y()), position.x(), true);
 }
 
-void ReceivedDataView::mousePressEvent(QMouseEvent *event)
+void ReceivedDataView::placeCaret(qsizetype offset, bool keepAnchor)
 {
-    if (event->button() != Qt::LeftButton) {
-        WrappedTextArea::mousePressEvent(event);
-        return;
-    }
-    const qsizetype offset = offsetAtViewport(event->position().toPoint());
-    if (event->modifiers() & Qt::ShiftModifier)
-        cursor = offset;
-    else
-        anchor = cursor = offset;
-    dragging = true;
+    if (!keepAnchor)
+        anchor = offset;
+    cursor = offset;
     viewport()->update();
-    event->accept();
 }
 
 bool ReceivedDataView::event(QEvent *event)

@@ -45,7 +45,6 @@ protected:
     bool event(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -60,6 +59,7 @@ private:
     void drawLine(QPainter &painter, int line, int y) override;
 
     qsizetype offsetAtViewport(const QPoint &position) override;
+    void placeCaret(qsizetype offset, bool keepAnchor) override;
     void selectRange(qsizetype from, qsizetype to) override;
     QMenu *createContextMenu() override;
 

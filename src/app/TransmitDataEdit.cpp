@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QFontMetricsF>
 #include <QMenu>
 #include <QMouseEvent>
@@ -82,6 +84,8 @@ TransmitDataEdit::TransmitDataEdit(QWidget *parent)
     }();
     Q_UNUSED(accessibilityInstalled);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     wrap.followText(model.text());
     connect(&model, &TextEditModel::textReset, this, &TransmitDataEdit::textReset);
     connect(&model, &TextEditModel::contentsChange, this, &TransmitDataEdit::contentsChange);
@@ -265,39 +269,28 @@ int TransmitDataEdit::lineOf(qsizetype offset)
 
 qint64 TransmitDataEdit::xOf(int line, qsizetype offset) const
 {
-    // Past the right edge nothing is seen; hanging spaces stop there.
-    const qint64 visible = visibleWidth();
-    qint64 x = 0;
-    for (qsizetype at = wrap.lineStart(line); at < offset && x <= visible;)
-        x += wrap.advanceAt(at);
-    return std::min(x, visible);
+    return toUnits(caretX(line, offset) - margin);
 }
 
 qsizetype TransmitDataEdit::offsetAtX(int line, qint64 target) const
 {
-    qsizetype end = wrap.lineEnd(line);
-    // The caret cannot stand at the very end of a wrapped line: that offset
-    // is the start of the next one.
-    if (wrap.isWrapped(line) && end > wrap.lineStart(line))
-        end = previousCharacter(end);
-    return nearestOffset(wrap.lineStart(line), end, target);
+    return offsetAtLineX(line, margin + toPixels(target), false);
 }
 
 QRect TransmitDataEdit::characterRect(qsizetype offset)
 {
     offset = std::clamp<qsizetype>(offset, 0, text().size());
     const int line = lineOf(offset);
-    const int x = margin + qRound(toPixels(xOf(line, offset)));
+    const auto [left, right] = characterEdges(line, offset);
     const int y = margin + (line - verticalScrollBar()->value()) * lineHeight;
-    qsizetype next = offset;
-    const int width = offset < text().size() ? qMax(1, qRound(toPixels(wrap.advanceAt(next)))) : 1;
-    return QRect(viewport()->mapTo(this, QPoint(x, y)), QSize(width, lineHeight));
+    const int width = offset < text().size() ? std::max(1, qRound(right) - qRound(left)) : 1;
+    return QRect(viewport()->mapTo(this, QPoint(qRound(left), y)), QSize(width, lineHeight));
 }
 
 qsizetype TransmitDataEdit::offsetAtPoint(const QPoint &position)
 {
     const QPoint inView = viewport()->mapFrom(this, position);
-    return offsetAtX(lineAt(inView.y()), qint64(inView.x() - margin) * unitsPerPixel);
+    return offsetAtLineX(lineAt(inView.y()), inView.x(), false);
 }
 
 void TransmitDataEdit::ensureCursorVisible()
@@ -329,45 +322,10 @@ void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
 {
     const qsizetype from = wrap.lineStart(line);
     const qsizetype to = wrap.lineEnd(line);
-    const qsizetype selectedFrom = std::clamp(selectionStart(), from, to);
-    const qsizetype selectedTo = std::clamp(selectionEnd(), from, to);
     const bool caretHere = cursor >= from && cursor <= to && lineOf(cursor) == line;
-    const qsizetype caretAt = caretHere ? cursor : to;
-
-    // Runs cut at the selection's ends and at the caret, where text that
-    // an input method is composing is drawn in line, underlined.
-    qsizetype cuts[] = {from, selectedFrom, selectedTo, caretAt, to};
-    std::sort(std::begin(cuts), std::end(cuts));
-    qint64 x = 0;
-    qint64 caretX = -1;
-    for (int run = 0; run < 4; ++run) {
-        const qsizetype runFrom = cuts[run];
-        if (caretHere && runFrom == caretAt && caretX < 0) {
-            if (!preedit.isEmpty()) {
-                QFont underlined = painter.font();
-                underlined.setUnderline(true);
-                painter.save();
-                painter.setFont(underlined);
-                painter.setPen(palette().color(QPalette::Text));
-                painter.drawText(QPointF(margin + toPixels(x), y + ascent), preedit);
-                painter.restore();
-                caretX = x + toUnits(QFontMetricsF(font()).horizontalAdvance(preedit.left(preeditCursor)));
-                x += toUnits(QFontMetricsF(font()).horizontalAdvance(preedit));
-            } else {
-                caretX = x;
-            }
-        }
-        x = drawRun(painter, runFrom, cuts[run + 1], x, y, runFrom >= selectedFrom && runFrom < selectedTo);
-        if (x > visibleWidth())
-            break;
-    }
-    if (caretHere && caretX < 0)
-        caretX = x;
-    drawSelectedBreak(painter, to, x, y);
-    if (caretHere && hasFocus() && (caretShown || !preedit.isEmpty())) {
-        const qreal caretPixels = std::min<qreal>(margin + toPixels(caretX), viewport()->width() - 1);
-        painter.fillRect(QRectF(caretPixels, y, 1, lineHeight), palette().color(QPalette::Text));
-    }
+    // Text an input method is composing is drawn in line at the caret.
+    drawTextLine(painter, line, y, caretHere ? cursor : -1, hasFocus() && (caretShown || !preedit.isEmpty()),
+                 preedit, preeditCursor);
 }
 
 void TransmitDataEdit::focusInEvent(QFocusEvent *event)
@@ -391,25 +349,87 @@ void TransmitDataEdit::dragTo(const QPoint &position)
     model.setSelection(anchor, cursor);
 }
 
+void TransmitDataEdit::placeCaret(qsizetype offset, bool keepAnchor)
+{
+    moveCursor(offset, keepAnchor);
+    goalX = -1;
+}
+
 void TransmitDataEdit::mousePressEvent(QMouseEvent *event)
 {
-    const qsizetype offset = offsetAtPoint(viewport()->mapTo(this, event->position().toPoint()));
     if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
         const QString selection = QGuiApplication::clipboard()->text(QClipboard::Selection);
+        const qsizetype offset = offsetAtPoint(viewport()->mapTo(this, event->position().toPoint()));
         setSelection(offset, offset);
         if (!selection.isEmpty())
             insertPlainText(selection);
         event->accept();
         return;
     }
-    if (event->button() != Qt::LeftButton) {
-        WrappedTextArea::mousePressEvent(event);
+    WrappedTextArea::mousePressEvent(event);
+}
+
+// --- Drag and drop ------------------------------------------------------------------
+
+void TransmitDataEdit::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TransmitDataEdit::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
         return;
     }
-    moveCursor(offset, event->modifiers().testFlag(Qt::ShiftModifier));
-    goalX = -1;
-    dragging = true;
+    dropOffset = offsetAtViewport(event->position().toPoint());
+    viewport()->update();
+    event->acceptProposedAction();
+}
+
+void TransmitDataEdit::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    dropOffset = -1;
+    viewport()->update();
     event->accept();
+}
+
+void TransmitDataEdit::dropEvent(QDropEvent *event)
+{
+    dropOffset = -1;
+    viewport()->update();
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    const qsizetype at = offsetAtViewport(event->position().toPoint());
+    // A selection dragged within the box moves, unless Ctrl asks for a copy.
+    if (isOwnSelection(event->mimeData()) && hasSelection() && !event->modifiers().testFlag(Qt::ControlModifier))
+        moveSelectionTo(at);
+    else
+        replaceRange(at, at, event->mimeData()->text());
+    event->acceptProposedAction();
+}
+
+// The selection and the text between it and where it goes change places in
+// one replacement, so that one undo puts it back.
+void TransmitDataEdit::moveSelectionTo(qsizetype at)
+{
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
+    if (at >= from && at <= to)
+        return;
+    const QString moved = selectedText();
+    if (at > to) {
+        replaceRange(from, at, text().mid(to, at - to) + moved);
+        setSelection(at, at);
+    } else {
+        replaceRange(at, to, moved + text().mid(at, from - at));
+        setSelection(at + moved.size(), at + moved.size());
+    }
 }
 
 QMenu *TransmitDataEdit::createContextMenu()

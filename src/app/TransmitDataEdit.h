@@ -71,6 +71,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    // Text dragged here from anywhere goes in where it is dropped.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     static QString withLineFeeds(QString text);
@@ -106,6 +111,8 @@ private:
         return offsetAtPoint(viewport()->mapTo(this, position));
     }
     void selectRange(qsizetype from, qsizetype to) override { setSelection(from, to); }
+    void placeCaret(qsizetype offset, bool keepAnchor) override;
+    void moveSelectionTo(qsizetype at);
     void mouseSelectionDone() override
     {
         offerSelection();

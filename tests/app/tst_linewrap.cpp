@@ -25,6 +25,7 @@ LineWrap wrapped(const QString &text, int width)
 {
     LineWrap wrap;
     wrap.setMeasure(narrowAndWide);
+    wrap.setTabStop(4);
     wrap.setWidth(width);
     wrap.setText(text);
     return wrap;
@@ -121,6 +122,10 @@ void tst_LineWrap::shouldPutCharactersOnLines_data()
                                                                         << QStringList{"W", "W"};
     QTest::newRow("a surrogate pair is never split") << QStringLiteral(u"a\U0001F600b") << 2
                                                      << QStringList{"a", QStringLiteral(u"\U0001F600"), "b"};
+    QTest::newRow("a tab reaches the next stop") << QStringLiteral("a\tbc") << 5 << QStringList{"a\t", "bc"};
+    QTest::newRow("a line breaks after a tab") << QStringLiteral("abc\tde") << 5 << QStringList{"abc\t", "de"};
+    QTest::newRow("a tab past the edge starts a line, a whole stop wide") << QStringLiteral("abcd\tef") << 6
+                                                                           << QStringList{"abcd", "\tef"};
     QTest::newRow("Hex bytes break between bytes") << QStringLiteral("41 42 43 44 ") << 7
                                                    << QStringList{"41 42 ", "43 44 "};
 }

@@ -2,17 +2,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/ReceivedDataView.h"
+#include "app/TransmitDataEdit.h"
 #include "support/SampleTexts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QGlyphRun>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTest>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,6 +62,119 @@ void dragAcross(QWidget *viewport, const QPoint &from, const QPoint &to)
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
 }
 
+// A box's text interface, as a screen reader finds it: both boxes have one.
+QAccessibleTextInterface *textOf(QWidget *box)
+{
+    return QAccessible::queryAccessibleInterface(box)->textInterface();
+}
+
+// Where the character at offset stands, in the viewport's coordinates.
+QRect characterInViewport(QAbstractScrollArea *box, int offset)
+{
+    return textOf(box)->characterRect(offset).translated(-box->viewport()->mapToGlobal(QPoint(0, 0)));
+}
+
+// The desktop's own text box, with the same font, size and text as a box of
+// ours, to compare with.
+struct TextBoxBeside
+{
+    TextBoxBeside(const QAbstractScrollArea &like, const QString &text)
+    {
+        edit.setFont(like.font());
+        edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit.resize(like.size());
+        edit.setPlainText(text);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    }
+    // The edges of the glyphs of the whole character at offset; next is the
+    // offset after it.
+    std::pair<int, int> edges(int offset, int *next)
+    {
+        const QTextBlock block = edit.document()->findBlock(offset);
+        const QTextLayout *layout = block.layout();
+        const QTextLine line = layout->lineForTextPosition(offset - block.position());
+        QTextCursor cursor(edit.document());
+        cursor.setPosition(offset);
+        const qreal origin = edit.cursorRect(cursor).x() - line.cursorToX(offset - block.position());
+        cursor.movePosition(QTextCursor::NextCharacter);
+        *next = cursor.position();
+        qreal left = std::numeric_limits<qreal>::max();
+        qreal right = std::numeric_limits<qreal>::lowest();
+        for (const QGlyphRun &run : layout->glyphRuns(offset - block.position(), *next - offset)) {
+            const QList<QPointF> positions = run.positions();
+            const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(run.glyphIndexes());
+            for (qsizetype glyph = 0; glyph < positions.size(); ++glyph) {
+                left = std::min(left, positions[glyph].x());
+                right = std::max(right, positions[glyph].x() + advances[glyph].x());
+            }
+        }
+        // A tab's glyph is stretched to the stop: the caret positions know how far.
+        if (edit.document()->characterAt(offset).isSpace()) {
+            const qreal here = line.cursorToX(offset - block.position());
+            const qreal there = line.cursorToX(*next - block.position());
+            left = std::min(here, there);
+            right = std::max(here, there);
+        }
+        return {qRound(origin + left), qRound(origin + right)};
+    }
+    // A point a quarter into the character at offset, clear of the middle
+    // where either side of it is as near.
+    QPoint pointInto(int offset)
+    {
+        int next = 0;
+        const auto [left, right] = edges(offset, &next);
+        QTextCursor cursor(edit.document());
+        cursor.setPosition(offset);
+        return QPoint(left + (right - left) / 4, edit.cursorRect(cursor).center().y());
+    }
+    QString selectedText() const
+    {
+        return edit.textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n');
+    }
+    QPlainTextEdit edit;
+};
+
+// A double click at a point, and then: "drag" on to another, "triple" a
+// third click, or nothing more.
+void clickAndDrag(QWidget *viewport, const QString &gesture, const QPoint &at, const QPoint &to)
+{
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+    if (gesture == QLatin1String("drag")) {
+        QTest::mouseMove(viewport, to);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+        return;
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    if (gesture == QLatin1String("triple"))
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+}
+
+// Whether two pixels differ more than the faint edge of a glyph that a
+// glyph beside it overlaps, which clipping to the highlight may drop.
+bool differ(QRgb one, QRgb other)
+{
+    const auto apart = [](int a, int b) { return std::abs(a - b) > 32; };
+    return apart(qRed(one), qRed(other)) || apart(qGreen(one), qGreen(other)) || apart(qBlue(one), qBlue(other));
+}
+
+// Both boxes, made and shown alike, by the name the tables use.
+std::unique_ptr<QAbstractScrollArea> shownBox(const QString &kind, const QString &text)
+{
+    std::unique_ptr<QAbstractScrollArea> box;
+    if (kind == QLatin1String("transmit"))
+        box = std::make_unique<TransmitDataEdit>();
+    else
+        box = std::make_unique<ReceivedDataView>();
+    box->resize(boxSize);
+    box->setProperty("plainText", text);
+    box->show();
+    if (!QTest::qWaitForWindowExposed(box.get()))
+        return nullptr;
+    return box;
+}
+
 struct ShownView
 {
     ShownView()
@@ -94,6 +214,16 @@ private slots:
     void shouldTakeFocusByTabAndPassItOn();
     void shouldDrawOnTheBaseColour();
     void shouldForgetTheSelectionWhenTheTextChanges();
+    void shouldPlaceCharactersAsATextBoxDoes_data();
+    void shouldPlaceCharactersAsATextBoxDoes();
+    void shouldDrawTheTextWhereverTheSelectionStands_data();
+    void shouldDrawTheTextWhereverTheSelectionStands();
+    void shouldSelectAsATextBoxDoes_data();
+    void shouldSelectAsATextBoxDoes();
+    void shouldScrollOnWhileASelectionIsHeldPastTheEdge();
+    void shouldOfferTheSelectionToDragButRefuseDrops();
+    void transmitBoxShouldTakeWhatIsDropped_data();
+    void transmitBoxShouldTakeWhatIsDropped();
 };
 
 void tst_ReceivedDataView::shouldGiveBackExactlyTheTextSet_data()
@@ -413,6 +543,214 @@ void tst_ReceivedDataView::shouldForgetTheSelectionWhenTheTextChanges()
     QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
     QTest::keyClick(&shown.view, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
+}
+
+void tst_ReceivedDataView::shouldPlaceCharactersAsATextBoxDoes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Hebrew among Latin") << QStringLiteral(u"abc \u05E9\u05DC\u05D5\u05DD xyz");
+    QTest::newRow("a line that starts with Arabic") << QStringLiteral(u"\u0645\u0631\u062D\u0628\u0627 abc");
+    QTest::newRow("Arabic, then Latin") << QStringLiteral(u"ab \u0645\u0631\u062D\u0628\u0627 cd ef");
+    QTest::newRow("tabs") << QStringLiteral("a\tb\tc xyz");
+    QTest::newRow("a combining accent") << QStringLiteral(u"e\u0301x");
+    QTest::newRow("a flag") << QStringLiteral(u"a\U0001F1E9\U0001F1EAb");
+}
+
+// Glyphs, bidirectional order and tab stops as the desktop's own text box
+// lays them out, compared by where each character stands.
+void tst_ReceivedDataView::shouldPlaceCharactersAsATextBoxDoes()
+{
+    QFETCH(QString, text);
+    ShownView shown;
+    shown.view.setPlainText(text);
+    TextBoxBeside beside(shown.view, text);
+    for (int offset = 0, next = 0; offset < text.size(); offset = next) {
+        const auto [left, right] = beside.edges(offset, &next);
+        const QRect ours = characterInViewport(&shown.view, offset);
+        QVERIFY2(std::abs(ours.left() - left) <= 1 && std::abs(ours.left() + ours.width() - right) <= 1,
+                 qPrintable(QStringLiteral("character %1: %2 to %3, not %4 to %5")
+                                .arg(offset)
+                                .arg(ours.left())
+                                .arg(ours.left() + ours.width())
+                                .arg(left)
+                                .arg(right)));
+    }
+}
+
+void tst_ReceivedDataView::shouldDrawTheTextWhereverTheSelectionStands_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    const QString texts[] = {
+        QStringLiteral(u"abc \u05E9\u05DC\u05D5\u05DD xyz"),
+        QStringLiteral(u"\u0645\u0631\u062D\u0628\u0627 abc def"),
+        QStringLiteral("a\tb\tc xyz"),
+        QStringLiteral(u"e\u0301x a\u0308b"),
+    };
+    const char *names[] = {"Hebrew", "Arabic", "tabs", "combining marks"};
+    for (const char *box : {"received", "transmit"}) {
+        for (int i = 0; i < 4; ++i)
+            QTest::addRow("%s box, %s", box, names[i]) << QString::fromLatin1(box) << texts[i];
+    }
+}
+
+// Outside the highlight, every pixel stays as it is wherever a one-character
+// selection or the caret stands.
+void tst_ReceivedDataView::shouldDrawTheTextWhereverTheSelectionStands()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    const auto shown = shownBox(box, text);
+    QVERIFY(shown);
+    QWidget *viewport = shown->viewport();
+    // A caret comes and goes as it blinks: this looks at the text.
+    shown->clearFocus();
+    QAccessibleTextInterface *textInterface = textOf(shown.get());
+    const QImage plain = viewport->grab().toImage();
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype offset = 0; offset < text.size();) {
+        const qsizetype next = characters.toNextBoundary();
+        const QRect highlight = characterInViewport(shown.get(), int(offset)).adjusted(-2, 0, 2, 0);
+        for (const qsizetype end : {offset, next}) {
+            textInterface->setSelection(0, int(offset), int(end));
+            const QImage drawn = viewport->grab().toImage();
+            int changed = 0;
+            for (int y = 0; y < drawn.height(); ++y)
+                for (int x = 0; x < drawn.width(); ++x)
+                    changed += !highlight.contains(x, y) && differ(drawn.pixel(x, y), plain.pixel(x, y));
+            QVERIFY2(changed == 0, qPrintable(QStringLiteral("%1 pixels changed with %2..%3 selected")
+                                                  .arg(changed)
+                                                  .arg(offset)
+                                                  .arg(end)));
+        }
+        offset = next;
+    }
+}
+
+void tst_ReceivedDataView::shouldSelectAsATextBoxDoes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("to");
+    QTest::newRow("double click: a Hex byte") << QStringLiteral("0A FF 7C") << "double" << 4 << 0;
+    QTest::newRow("double click: punctuation ends a word") << QStringLiteral("foo.bar baz") << "double" << 1 << 0;
+    QTest::newRow("double click: on punctuation") << QStringLiteral("foo.bar baz") << "double" << 3 << 0;
+    QTest::newRow("triple click: the line") << QStringLiteral("first line\nsecond line\nthird") << "triple" << 14 << 0;
+    QTest::newRow("triple click: the last line") << QStringLiteral("first\nlast one") << "triple" << 8 << 0;
+    QTest::newRow("double click, drag on: by words") << QStringLiteral("alpha beta gamma delta") << "drag" << 1 << 13;
+    QTest::newRow("double click, drag back: by words") << QStringLiteral("alpha beta gamma delta") << "drag" << 13
+                                                       << 1;
+}
+
+void tst_ReceivedDataView::shouldSelectAsATextBoxDoes()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, gesture);
+    QFETCH(int, at);
+    QFETCH(int, to);
+    ShownView shown;
+    shown.view.setPlainText(text);
+    TextBoxBeside beside(shown.view, text);
+    const auto pointInto = [&shown](int offset) {
+        const QRect character = characterInViewport(&shown.view, offset);
+        return QPoint(character.left() + character.width() / 4, character.center().y());
+    };
+    clickAndDrag(beside.edit.viewport(), gesture, beside.pointInto(at), beside.pointInto(to));
+    clickAndDrag(shown.view.viewport(), gesture, pointInto(at), pointInto(to));
+    QVERIFY(!beside.selectedText().isEmpty());
+    QCOMPARE(shown.view.selectedText(), beside.selectedText());
+}
+
+void tst_ReceivedDataView::shouldScrollOnWhileASelectionIsHeldPastTheEdge()
+{
+    ShownView shown;
+    shown.view.setPlainText(numberedLines(300));
+    QWidget *viewport = shown.view.viewport();
+    const QPoint below(10, viewport->height() + 5);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(viewport, below);
+    // With the mouse held still, the box goes on scrolling and selecting.
+    QTRY_VERIFY(shown.view.verticalScrollBar()->value() >= 5);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
+    QVERIFY(shown.view.selectedText().count(u'\n') >= 5);
+}
+
+void tst_ReceivedDataView::shouldOfferTheSelectionToDragButRefuseDrops()
+{
+    ShownView shown;
+    shown.view.setPlainText(QStringLiteral("alpha beta gamma"));
+    textOf(&shown.view)->setSelection(0, 6, 10);
+    const std::unique_ptr<QMimeData> dragged(shown.view.createMimeDataFromSelection());
+    QCOMPARE(dragged->text(), QStringLiteral("beta"));
+    // Pressed on the selection and moved, the selection is dragged, not replaced.
+    QWidget *viewport = shown.view.viewport();
+    const QPoint on = characterInViewport(&shown.view, 7).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, on);
+    QTest::mouseMove(viewport, on + QPoint(40, 0));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, on + QPoint(40, 0));
+    QCOMPARE(shown.view.selectedText(), QStringLiteral("beta"));
+    // Pressed on it and let go, the caret goes there.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, on);
+    QCOMPARE(shown.view.selectedText(), QString());
+    QDragEnterEvent enter(on, Qt::CopyAction, dragged.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &enter);
+    QVERIFY(!enter.isAccepted());
+}
+
+void tst_ReceivedDataView::transmitBoxShouldTakeWhatIsDropped_data()
+{
+    // The text, its selection, where the drop goes, whether the box's own
+    // selection is dropped (or "XY" from another program), with Ctrl held.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("dropAt");
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<bool>("control");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("from another program, at the drop point") << "abcdef" << 0 << 0 << 3 << false << false
+                                                             << "abcXYdef";
+    QTest::newRow("a selection dragged on moves") << "abc def ghi" << 0 << 4 << 11 << true << false << "def ghiabc ";
+    QTest::newRow("a selection dragged back moves") << "abc def ghi" << 8 << 11 << 4 << true << false
+                                                    << "abc ghidef ";
+    QTest::newRow("dropped on itself, nothing moves") << "abc def" << 0 << 3 << 2 << true << false << "abc def";
+    QTest::newRow("with Ctrl, copied") << "abc def" << 0 << 3 << 7 << true << true << "abc defabc";
+}
+
+void tst_ReceivedDataView::transmitBoxShouldTakeWhatIsDropped()
+{
+    QFETCH(QString, text);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, dropAt);
+    QFETCH(bool, own);
+    QFETCH(bool, control);
+    QFETCH(QString, expected);
+    const auto shown = shownBox(QStringLiteral("transmit"), text);
+    QVERIFY(shown);
+    auto *box = static_cast<TransmitDataEdit *>(shown.get());
+    box->setSelection(from, to);
+    std::unique_ptr<QMimeData> data(box->createMimeDataFromSelection());
+    if (!own) {
+        data = std::make_unique<QMimeData>();
+        data->setText(QStringLiteral("XY"));
+    }
+    const QRect target = characterInViewport(box, dropAt);
+    const QPoint point(target.left(), target.center().y());
+    const Qt::KeyboardModifiers modifiers = control ? Qt::ControlModifier : Qt::NoModifier;
+    QDragEnterEvent enter(point, Qt::CopyAction, data.get(), Qt::LeftButton, modifiers);
+    QApplication::sendEvent(box->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(point, Qt::CopyAction, data.get(), Qt::LeftButton, modifiers);
+    QApplication::sendEvent(box->viewport(), &move);
+    QVERIFY(move.isAccepted());
+    QDropEvent drop(point, Qt::CopyAction, data.get(), Qt::LeftButton, modifiers);
+    QApplication::sendEvent(box->viewport(), &drop);
+    QCOMPARE(box->toPlainText(), expected);
+    // One step undoes it.
+    box->undo();
+    QCOMPARE(box->toPlainText(), text);
 }
 
 QTEST_MAIN(tst_ReceivedDataView)
