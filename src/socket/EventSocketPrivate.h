@@ -12,7 +12,6 @@
 #include <QList>
 #include <QMetaObject>
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <utility>
@@ -124,8 +123,7 @@ struct EventSocket::Private
     {
         QUdpSocket *socket = nullptr;
         std::unique_ptr<DatagramReader> reader;
-        std::deque<DatagramReader::Datagram> inbox; // taken from the reader, not yet announced
-        DatagramReader::Datagram announced;         // the datagram of the DataArrival under way
+        DatagramReader::Datagram announced; // the datagram of the DataArrival under way
         bool holdsAnnounced = false;
         bool lookupFailed = false;
         // Where datagrams go. Connect fixes it, and then no datagram that

@@ -14,7 +14,7 @@ namespace {
 
 // A flood is handed out in turns of the event loop of at most so many
 // datagrams and so much time, so the window keeps painting and answering
-// clicks while it lasts; the reader thread keeps the rest meanwhile.
+// clicks while it lasts; the reader's queue keeps the rest meanwhile.
 constexpr int datagramsPerTurn = 64;
 constexpr qint64 deliveryTurnNanoseconds = 4'000'000;
 
@@ -91,18 +91,15 @@ void EventSocket::Private::udpHostLookedUp(const QList<QHostAddress> &addresses)
 
 void EventSocket::Private::deliverDatagrams()
 {
-    if (!udp.reader)
-        return;
-    std::deque<DatagramReader::Datagram> arrived = udp.reader->take();
-    std::move(arrived.begin(), arrived.end(), std::back_inserter(udp.inbox));
-
+    // Taken one at a time, so that a datagram that grows too old while the
+    // ones before it are handled is passed over as well.
     const QPointer<EventSocket> alive(q);
     const quint64 gen = generation;
     QElapsedTimer turn;
     turn.start();
-    for (int delivered = 0; !udp.inbox.empty() && delivered < datagramsPerTurn; ++delivered) {
-        udp.announced = std::move(udp.inbox.front());
-        udp.inbox.pop_front();
+    for (int delivered = 0; delivered < datagramsPerTurn; ++delivered) {
+        if (!udp.reader || !udp.reader->takeNext(udp.announced))
+            return; // the reader announces the next one
         udp.holdsAnnounced = true;
         emit q->DataArrival(static_cast<int>(udp.announced.data.size()));
         if (!alive || gen != generation)
@@ -113,8 +110,7 @@ void EventSocket::Private::deliverDatagrams()
         if (turn.nsecsElapsed() > deliveryTurnNanoseconds)
             break;
     }
-    if (!udp.inbox.empty())
-        queue([this] { deliverDatagrams(); });
+    queue([this] { deliverDatagrams(); });
 }
 
 void EventSocket::Private::fetchDatagram(QByteArray &data)
