@@ -63,9 +63,9 @@ struct UdpFloodFigures
     int arrived = 0;
     qint64 passedOver = 0;
     qint64 kernelDrops = 0;
-    // From the flood's last datagram to the box painted with the one after it.
+    // From the flood's last datagram to the box painted with the one after
+    // it; from its last send when the system dropped the ones before.
     double msCaughtUp = 0;
-    // Sends of the datagram after the flood, should the system drop one.
     int attempts = 0;
     bool answeredLast = false;
     double peakAddedMiB = 0;

@@ -3,14 +3,9 @@
 
 #include "DatagramQueue.h"
 
-namespace {
+#include <algorithm>
 
-// How far the window may lag behind the wire. Handling an arrival costs a
-// few microseconds, so a stream the window keeps up with never waits this
-// long, and a short stall of the window loses nothing; after a flood the
-// box shows the last datagram this long after it came at most, plus the
-// handling of one arrival.
-constexpr auto longestWait = std::chrono::milliseconds(100);
+namespace {
 
 // What every queue of the process together may hold, each datagram counted
 // with what keeping it costs beside its bytes.
@@ -40,28 +35,28 @@ DatagramQueue::~DatagramQueue()
     bytesInProcess -= heldBytes;
 }
 
-bool DatagramQueue::put(std::vector<Datagram> &batch, Clock::time_point arrived)
+bool DatagramQueue::put(std::vector<Datagram> &batch)
 {
     std::lock_guard lock(mutex);
     qint64 held = 0;
     for (Datagram &datagram : batch) {
         held += heldFor(datagram);
-        waiting.push_back({std::move(datagram), arrived});
+        waiting.push_back(std::move(datagram));
     }
     heldBytes += held;
     bytesInProcess += held;
     datagramsInProcess += qint64(batch.size());
     batch.clear();
-    passOver(arrived);
+    dropExcess();
     const bool tell = !announced && !waiting.empty();
     announced = announced || tell;
     return tell;
 }
 
-bool DatagramQueue::takeNext(Datagram &datagram, Clock::time_point now)
+bool DatagramQueue::takeNext(Datagram &datagram)
 {
     std::lock_guard lock(mutex);
-    passOver(now);
+    dropExcess();
     if (waiting.empty()) {
         announced = false;
         return false;
@@ -70,21 +65,23 @@ bool DatagramQueue::takeNext(Datagram &datagram, Clock::time_point now)
     return true;
 }
 
-void DatagramQueue::passOver(Clock::time_point now)
+void DatagramQueue::keepAtMost(qint64 count)
 {
-    while (waiting.size() > 1 && (now - waiting.front().arrived > longestWait || processHoldsTooMuch()))
-        dropOldest();
+    mostKept.store(std::max<qint64>(count, 1), std::memory_order_relaxed);
 }
 
-void DatagramQueue::dropOldest()
+void DatagramQueue::dropExcess()
 {
-    popOldest();
-    dropped.fetch_add(1, std::memory_order_relaxed);
+    const auto most = size_t(mostKept.load(std::memory_order_relaxed));
+    while (waiting.size() > 1 && (waiting.size() > most || processHoldsTooMuch())) {
+        popOldest();
+        droppedCount.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 DatagramQueue::Datagram DatagramQueue::popOldest()
 {
-    Datagram datagram = std::move(waiting.front().datagram);
+    Datagram datagram = std::move(waiting.front());
     waiting.pop_front();
     const qint64 held = heldFor(datagram);
     heldBytes -= held;

@@ -135,7 +135,7 @@ int DatagramReader::readAvailable()
             batch.push_back(std::move(datagram));
         }
 
-        if (queue.put(batch, DatagramQueue::Clock::now()))
+        if (queue.put(batch))
             ready();
         if (count < datagramsPerCall)
             return read;

@@ -37,8 +37,9 @@ public:
 
     // The oldest datagram still worth showing; false when none waits.
     bool takeNext(Datagram &datagram) { return queue.takeNext(datagram); }
-    // Datagrams dropped unseen because the window fell behind.
-    qint64 passedOver() const { return queue.passedOver(); }
+    // See DatagramQueue.
+    void keepAtMost(qint64 count) { queue.keepAtMost(count); }
+    qint64 dropped() const { return queue.dropped(); }
 
 private:
     void run();

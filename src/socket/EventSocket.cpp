@@ -215,5 +215,5 @@ void EventSocket::GetData(QByteArray &data)
 
 qint64 EventSocket::droppedDatagrams() const
 {
-    return d->udp.reader ? d->udp.reader->passedOver() : 0;
+    return d->udp.reader ? d->udp.reader->dropped() : 0;
 }
