@@ -64,7 +64,7 @@ struct UdpFloodFigures
     qint64 passedOver = 0;
     qint64 kernelDrops = 0;
     // From the flood's last datagram to the box painted with the one after
-    // it; from its last send when the system dropped the ones before.
+    // it, and how often that one was sent before one got through.
     double msCaughtUp = 0;
     int attempts = 0;
     bool answeredLast = false;

@@ -23,7 +23,8 @@ constexpr qint64 deliveryTurnNanoseconds = 4'000'000;
 // the window shows them: so many may wait as it shows in this time, and the
 // oldest beyond that are dropped. A stream the window keeps up with never
 // has that many waiting, however long it lasts, and a flood's last datagram
-// is shown about this long after it came.
+// is shown about this long after the reader took it; on a slow build the
+// reader may take as long again to work through the system's buffer.
 constexpr double longestLagSeconds = 0.1;
 
 } // namespace
