@@ -50,6 +50,28 @@ struct UdpPortsFigures
 };
 UdpPortsFigures RunUdpFromManyPorts(WindowUnderLoad &window, int rxFormat, int count, int size);
 
+// A flood as fast as one sender goes, then one datagram from a port of its
+// own, and an answer sent from the listening panel: how soon after the
+// flood's end the box shows that datagram, and whether the answer goes to
+// its sender. handlerUs adds so much work to the handling of each arrival,
+// as a slower build would take.
+struct UdpFloodFigures
+{
+    bool ran = false;
+    int sent = 0;
+    double sentPerSecond = 0;
+    int arrived = 0;
+    qint64 passedOver = 0;
+    qint64 kernelDrops = 0;
+    // From the flood's last datagram to the box painted with the one after
+    // it, and how often that one was sent before one got through.
+    double msCaughtUp = 0;
+    int attempts = 0;
+    bool answeredLast = false;
+    double peakAddedMiB = 0;
+};
+UdpFloodFigures RunUdpFloodCatchUp(WindowUnderLoad &window, int count, int size, int handlerUs);
+
 // The floor under those figures: the same burst into a bare QUdpSocket on
 // the same event loop, read and thrown away, with no window behind it. With
 // batchMs 0 it reads at every notification, one wake-up per datagram at this

@@ -37,11 +37,6 @@ constexpr auto longestRest = std::chrono::microseconds(4000);
 constexpr int datagramsPerBatch = 64;
 static_assert(longestRest < std::chrono::seconds(1), "a rest is given to ppoll in nanoseconds alone");
 
-// What may wait unread before the newest datagrams are thrown away: a flood
-// must not take all the machine's memory while the window catches up.
-constexpr size_t mostWaiting = 1'000'000;
-constexpr qint64 mostBytesWaiting = qint64(256) << 20;
-
 // The system's receive buffer asked for; it grants up to its own limit.
 constexpr int receiveBufferWanted = 4 << 20;
 
@@ -67,14 +62,6 @@ DatagramReader::~DatagramReader()
     thread.join();
     if (wakeDescriptor >= 0)
         ::close(wakeDescriptor);
-}
-
-std::deque<DatagramReader::Datagram> DatagramReader::take()
-{
-    std::lock_guard lock(mutex);
-    announced = false;
-    inboxBytes = 0;
-    return std::exchange(inbox, {});
 }
 
 void DatagramReader::run()
@@ -148,19 +135,7 @@ int DatagramReader::readAvailable()
             batch.push_back(std::move(datagram));
         }
 
-        bool tell = false;
-        {
-            std::lock_guard lock(mutex);
-            for (Datagram &datagram : batch) {
-                if (inbox.size() >= mostWaiting || inboxBytes >= mostBytesWaiting)
-                    continue;
-                inboxBytes += datagram.data.size();
-                inbox.push_back(std::move(datagram));
-            }
-            tell = !announced && !inbox.empty();
-            announced = announced || tell;
-        }
-        if (tell)
+        if (queue.put(batch))
             ready();
         if (count < datagramsPerCall)
             return read;

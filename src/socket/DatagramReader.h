@@ -3,13 +3,12 @@
 
 #pragma once
 
-#include <QByteArray>
+#include "DatagramQueue.h"
+
 #include <QHostAddress>
 
 #include <atomic>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -19,20 +18,16 @@
 // couple of hundred small datagrams for a socket; a burst that arrives while
 // the window is painting or handling the ones before would overflow that and
 // lose the newest. This thread empties the socket as fast as datagrams come
-// and keeps them in order until the event loop takes them in batches.
+// and keeps them in order (see DatagramQueue for what it keeps) until the
+// event loop takes them.
 class DatagramReader
 {
 public:
-    struct Datagram
-    {
-        QByteArray data;
-        QHostAddress sender;
-        quint16 senderPort = 0;
-    };
+    using Datagram = DatagramQueue::Datagram;
 
-    // ready is called on the reader's thread whenever datagrams wait and no
-    // call since the last take() has said so; it must only post work to the
-    // thread that takes them.
+    // ready is called on the reader's thread when datagrams wait and the
+    // last takeNext() found none; it must only post work to the thread that
+    // takes them.
     DatagramReader(qintptr descriptor, std::function<void()> ready);
     // Stops the thread and waits for it, which is at once.
     ~DatagramReader();
@@ -40,8 +35,11 @@ public:
     DatagramReader(const DatagramReader &) = delete;
     DatagramReader &operator=(const DatagramReader &) = delete;
 
-    // Everything that has arrived, oldest first.
-    std::deque<Datagram> take();
+    // The oldest datagram still worth showing; false when none waits.
+    bool takeNext(Datagram &datagram) { return queue.takeNext(datagram); }
+    // See DatagramQueue.
+    void keepAtMost(qint64 count) { queue.keepAtMost(count); }
+    qint64 dropped() const { return queue.dropped(); }
 
 private:
     void run();
@@ -61,10 +59,6 @@ private:
     quint16 lastSenderPort = 0;
     std::atomic<bool> stopping{false};
 
-    std::mutex mutex;
-    std::deque<Datagram> inbox; // guarded by mutex
-    qint64 inboxBytes = 0;      // guarded by mutex
-    bool announced = false;     // guarded by mutex
-
+    DatagramQueue queue;
     std::thread thread;
 };

@@ -214,3 +214,8 @@ void EventSocket::GetData(QByteArray &data)
     // The next piece of a stream waiting in the connection's buffer.
     d->readConnection();
 }
+
+qint64 EventSocket::droppedDatagrams() const
+{
+    return d->udp.reader ? d->udp.reader->dropped() : 0;
+}

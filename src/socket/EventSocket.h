@@ -95,6 +95,9 @@ public:
     // All bytes received and not yet fetched (UDP: the datagram announced by
     // the current DataArrival).
     void GetData(QByteArray &data);
+    // UDP: datagrams dropped unseen since the socket opened, because the
+    // window fell behind a flood and only the newest were worth showing.
+    qint64 droppedDatagrams() const;
 
 signals:
     void ConnectionRequest(int requestID);

@@ -9,11 +9,11 @@
 #include "HostLookup.h"
 #include "SocketErrorText.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QMetaObject>
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <utility>
@@ -130,9 +130,13 @@ struct EventSocket::Private
     {
         QUdpSocket *socket = nullptr;
         std::unique_ptr<DatagramReader> reader;
-        std::deque<DatagramReader::Datagram> inbox; // taken from the reader, not yet announced
-        DatagramReader::Datagram announced;         // the datagram of the DataArrival under way
+        DatagramReader::Datagram announced; // the datagram of the DataArrival under way
         bool holdsAnnounced = false;
+        // How fast the window shows datagrams while they keep it busy.
+        QElapsedTimer turnStarted;
+        int deliveredLastTurn = 0; // by a turn that left datagrams waiting
+        double shownPerSecond = 0;
+        int busyCycles = 0;
         bool lookupFailed = false;
         // Where datagrams go. Connect fixes it, and then no datagram that
         // arrives moves it; after Bind alone it is the sender of the latest one.

@@ -8,16 +8,25 @@
 
 #include <QNetworkProxy>
 #include <QPointer>
-#include <QElapsedTimer>
 #include <QUdpSocket>
+
+#include <algorithm>
 
 namespace {
 
 // A flood is handed out in turns of the event loop of at most so many
 // datagrams and so much time, so the window keeps painting and answering
-// clicks while it lasts; the reader thread keeps the rest meanwhile.
+// clicks while it lasts; the reader's queue keeps the rest meanwhile.
 constexpr int datagramsPerTurn = 64;
 constexpr qint64 deliveryTurnNanoseconds = 4'000'000;
+
+// How far the box may lag behind the wire while datagrams come faster than
+// the window shows them: so many may wait as it shows in this time, and the
+// oldest beyond that are dropped. A stream the window keeps up with never
+// has that many waiting, however long it lasts, and a flood's last datagram
+// is shown about this long after the reader took it; on a slow build the
+// reader may take as long again to work through the system's buffer.
+constexpr double longestLagSeconds = 0.1;
 
 } // namespace
 
@@ -94,16 +103,29 @@ void EventSocket::Private::deliverDatagrams()
 {
     if (!udp.reader)
         return;
-    std::deque<DatagramReader::Datagram> arrived = udp.reader->take();
-    std::move(arrived.begin(), arrived.end(), std::back_inserter(udp.inbox));
+    // A turn straight after one that left datagrams waiting closes a cycle
+    // of the busy window, its paints and clicks included: it tells how many
+    // datagrams the window shows a second, and so how many may wait. One
+    // cycle alone may have been held up by anything else on the machine, so
+    // the cycles are averaged, and the limit waits for a second one.
+    if (udp.deliveredLastTurn > 0) {
+        const double pace = udp.deliveredLastTurn * 1e9 / double(std::max<qint64>(udp.turnStarted.nsecsElapsed(), 1));
+        udp.shownPerSecond = udp.shownPerSecond > 0 ? udp.shownPerSecond + (pace - udp.shownPerSecond) / 8 : pace;
+        if (++udp.busyCycles > 1)
+            udp.reader->keepAtMost(qint64(udp.shownPerSecond * longestLagSeconds));
+    }
+    udp.turnStarted.start();
+    udp.deliveredLastTurn = 0;
 
+    // Taken one at a time, so that the ones that wait stay few while a
+    // turn's are handled.
     const QPointer<EventSocket> alive(q);
     const quint64 gen = generation;
-    QElapsedTimer turn;
-    turn.start();
-    for (int delivered = 0; !udp.inbox.empty() && delivered < datagramsPerTurn; ++delivered) {
-        udp.announced = std::move(udp.inbox.front());
-        udp.inbox.pop_front();
+    int delivered = 0;
+    while (delivered < datagramsPerTurn && udp.turnStarted.nsecsElapsed() <= deliveryTurnNanoseconds) {
+        if (!udp.reader->takeNext(udp.announced))
+            return; // the reader announces the next one
+        ++delivered;
         udp.holdsAnnounced = true;
         emit q->DataArrival(static_cast<int>(udp.announced.data.size()));
         if (!alive || gen != generation)
@@ -111,11 +133,9 @@ void EventSocket::Private::deliverDatagrams()
         // Not fetched by its handler: gone, as the next one takes its place.
         udp.announced = {};
         udp.holdsAnnounced = false;
-        if (turn.nsecsElapsed() > deliveryTurnNanoseconds)
-            break;
     }
-    if (!udp.inbox.empty())
-        queue([this] { deliverDatagrams(); });
+    udp.deliveredLastTurn = delivered;
+    queue([this] { deliverDatagrams(); });
 }
 
 void EventSocket::Private::fetchDatagram(QByteArray &data)
