@@ -48,8 +48,8 @@ void SetFuzzContext(const char *label, QByteArrayView bytes)
 
 void FailFuzzCheck(const char *file, int line, const char *what, const char *condition)
 {
-    const QString subject = context.isText ? quoted(context.text)
-                                           : QString::fromLatin1(context.bytes.toByteArray().toHex(' '));
+    const QString subject =
+        context.isText ? quoted(context.text) : QString::fromLatin1(context.bytes.toByteArray().toHex(' '));
     std::fprintf(stderr, "%s:%d: property failed: %s\n  check: %s\n  case: %s %s\n", file, line, what, condition,
                  context.label, qUtf8Printable(subject));
     std::abort();

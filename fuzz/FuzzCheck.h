@@ -17,8 +17,8 @@ void SetFuzzContext(const char *label, QByteArrayView bytes);
 
 // A property that fails is reported like a crash: libFuzzer keeps the input
 // that broke it and the run ends with a failure.
-#define FUZZ_CHECK(condition, what)                                     \
-    do {                                                                \
-        if (!(condition))                                               \
-            FailFuzzCheck(__FILE__, __LINE__, what, #condition);        \
+#define FUZZ_CHECK(condition, what) \
+    do { \
+        if (!(condition)) \
+            FailFuzzCheck(__FILE__, __LINE__, what, #condition); \
     } while (false)

@@ -9,10 +9,13 @@
 
 namespace {
 
-const QString notNumeric = QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255");
+const QString notNumeric =
+    QStringLiteral("Listening Socket -> Parse Error: Decimal data must be numeric only: 0<TxData<255");
 const QString outOfRange = QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255");
-const QString badHexCharacter = QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f");
-const QString hexTooLong = QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte");
+const QString badHexCharacter =
+    QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f");
+const QString hexTooLong =
+    QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte");
 
 bool isAsciiDigit(QChar c)
 {

@@ -9,7 +9,7 @@ namespace {
 
 // Each byte's text, formatted once per value by Qt rather than per byte, so
 // the reference keeps up with the fuzzer.
-template<typename Format>
+template <typename Format>
 std::array<QString, 256> groupsFormattedBy(Format format)
 {
     std::array<QString, 256> groups;
@@ -41,7 +41,7 @@ ReferenceRendering ReferenceRenderDecimal(QByteArrayView bytes)
 
 ReferenceRendering ReferenceRenderHex(QByteArrayView bytes)
 {
-    static const auto groups = groupsFormattedBy(
-        [](uchar value) { return QString::number(value, 16).toUpper().rightJustified(2, u'0'); });
+    static const auto groups =
+        groupsFormattedBy([](uchar value) { return QString::number(value, 16).toUpper().rightJustified(2, u'0'); });
     return render(bytes, groups);
 }

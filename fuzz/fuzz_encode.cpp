@@ -53,11 +53,13 @@ QString withLoneSurrogatesReplaced(const QString &text)
 void checkOutcome(const EncodedTransmitData &encoded, const ReferenceEncoding &expected, DataFormat format)
 {
     if (format == DataFormat::Hex)
-        FUZZ_CHECK(withLoneSurrogatesReplaced(encoded.normalisedText) == withLoneSurrogatesReplaced(expected.normalisedText),
+        FUZZ_CHECK(withLoneSurrogatesReplaced(encoded.normalisedText)
+                       == withLoneSurrogatesReplaced(expected.normalisedText),
                    "normalised text differs from the reference");
     else
         FUZZ_CHECK(encoded.normalisedText == expected.normalisedText, "normalised text differs from the reference");
-    FUZZ_CHECK(encoded.bytes.has_value() == expected.bytes.has_value(), "sent where the reference abandons, or the reverse");
+    FUZZ_CHECK(encoded.bytes.has_value() == expected.bytes.has_value(),
+               "sent where the reference abandons, or the reverse");
     if (encoded.bytes)
         FUZZ_CHECK(*encoded.bytes == *expected.bytes, "bytes differ from the reference");
     FUZZ_CHECK(encoded.error == expected.error, "parse error differs from the reference");
@@ -73,7 +75,8 @@ void checkTokenValidation(const QString &normalised, DataFormat format)
         const bool decimal = format == DataFormat::Decimal;
         const QString expected = decimal ? ReferenceDecimalTokenError(token) : ReferenceHexTokenError(token);
         const std::optional<QString> error = decimal ? ValidateDecimalByte(token) : ValidateHexByte(token);
-        FUZZ_CHECK(error.has_value() == !expected.isEmpty(), "validation accepts a token the reference rejects, or the reverse");
+        FUZZ_CHECK(error.has_value() == !expected.isEmpty(),
+                   "validation accepts a token the reference rejects, or the reverse");
         FUZZ_CHECK(error.value_or(QString()) == expected, "validation gives another message than the reference");
         if (decimal)
             FUZZ_CHECK(IsNumericOnly(token) == ReferenceIsNumericOnly(token), "IsNumericOnly disagrees");

@@ -40,7 +40,7 @@ struct Reading
 // Only EventSocketError may leave the reading, and it must say something:
 // its description goes on the status line. Any other exception escapes and
 // ends the run as a crash.
-template<typename Read>
+template <typename Read>
 auto readOrReject(Read read) -> std::optional<decltype(read())>
 {
     try {
@@ -92,7 +92,8 @@ void checkPortText(const QString &text)
 // to even, so nearbyint is the answer for every value an int holds.
 void checkRounding(double value)
 {
-    SetFuzzContext("rounding the double of the bytes", QByteArrayView(reinterpret_cast<const char *>(&value), sizeof value));
+    SetFuzzContext("rounding the double of the bytes",
+                   QByteArrayView(reinterpret_cast<const char *>(&value), sizeof value));
     const int rounded = roundHalfEven(value);
     if (std::isnan(value))
         return;

@@ -70,7 +70,10 @@ void checkStringRendering(const QByteArray &data)
     FUZZ_CHECK(whole.size() == data.size() + lineFeeds - 2 * crLfPairs, "String rendering has the wrong length");
     FUZZ_CHECK(whole.count(u'\n') == lineFeeds, "String rendering breaks lines where no LF arrived");
     FUZZ_CHECK(std::none_of(whole.begin(), whole.end(),
-                            [](QChar c) { return c != u'\n' && (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0)); }),
+                            [](QChar c) {
+                                return c != u'\n'
+                                       && (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0));
+                            }),
                "String rendering holds a control character");
     for (const qint64 announced : countsAnnouncedFor(data.size()))
         FUZZ_CHECK(RenderReceivedData(data, announced, DataFormat::String) == whole,

@@ -24,8 +24,9 @@ namespace {
 void reportRates(benchmark::State &state, qsizetype arrivalBytes, qsizetype textChars)
 {
     state.SetBytesProcessed(int64_t(state.iterations()) * arrivalBytes);
-    state.counters["text_per_second"] = benchmark::Counter(double(state.iterations()) * double(textChars) * sizeof(QChar),
-                                                benchmark::Counter::kIsRate, benchmark::Counter::kIs1024);
+    state.counters["text_per_second"] =
+        benchmark::Counter(double(state.iterations()) * double(textChars) * sizeof(QChar), benchmark::Counter::kIsRate,
+                           benchmark::Counter::kIs1024);
 }
 
 void renderReceivedData(benchmark::State &state, DataFormat format)

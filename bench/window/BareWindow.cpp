@@ -30,7 +30,7 @@ struct Placed
     int x, y, width, height;
 };
 
-template<typename Widget>
+template <typename Widget>
 Widget *place(QWidget *parent, const Placed &p)
 {
     auto *widget = new Widget(QString::fromLatin1(p.text), parent);
@@ -108,7 +108,8 @@ QMainWindow *buildWindow()
     addOptions(outgoing, {"Type", 416, 16, 97, 57}, {{"TCP", 8, 16, 49, 15}, {"UDP", 8, 32, 49, 15}});
     addBoxes(outgoing);
 
-    auto *status = addField(central, "Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected.", 8, 512, 537);
+    auto *status =
+        addField(central, "Listening Socket -> Not Listening.     Outgoing Socket -> Not Connected.", 8, 512, 537);
     status->setFixedHeight(25);
     status->setReadOnly(true);
 

@@ -142,8 +142,8 @@ ExitFigures MeasureExit(qint64 bytes)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--close-child"), QString::number(peer.port), QString::number(bytes), QStringLiteral("exit")});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--close-child"), QString::number(peer.port),
+                                                          QString::number(bytes), QStringLiteral("exit")});
     qint64 closingNs = 0;
     while (closingNs == 0 && child.waitForReadyRead(20000)) {
         const QList<QByteArray> words = child.readLine().trimmed().split(' ');

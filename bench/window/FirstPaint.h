@@ -18,7 +18,9 @@
 class FirstPaint : public QObject
 {
 public:
-    explicit FirstPaint(QWidget *window) : window(window) {}
+    explicit FirstPaint(QWidget *window)
+        : window(window)
+    {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override

@@ -115,8 +115,7 @@ int sendDatagrams(int port, int count, int rate, int size)
             clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
         const long long now = nowNs();
         int batch = 0;
-        while (batch < mostPerCall && i + batch < count
-               && (batch == 0 || startNs + interval * (i + batch) <= now)) {
+        while (batch < mostPerCall && i + batch < count && (batch == 0 || startNs + interval * (i + batch) <= now)) {
             const QByteArray &datagram = datagrams.at(i + batch);
             pieces[batch] = {const_cast<char *>(datagram.constData()), size_t(datagram.size())};
             messages[batch] = {};

@@ -48,8 +48,7 @@ struct LoopOutcome
     qint64 longestStallNs = 0;
     qint64 peakResidentBytes = 0;
 };
-LoopOutcome RunLoopUntil(const std::function<bool()> &done, int timeoutMs, bool sampleMemory = false,
-                         int tickMs = 2);
+LoopOutcome RunLoopUntil(const std::function<bool()> &done, int timeoutMs, bool sampleMemory = false, int tickMs = 2);
 
 // Clicks buttons now and then as a user's clicks come, through the event
 // queue behind everything already waiting, and times each until the button

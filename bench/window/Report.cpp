@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 
-void Report::add(const QString &scenario, const QString &figure, const QString &goal, const QString &measured,
-                 int met)
+void Report::add(const QString &scenario, const QString &figure, const QString &goal, const QString &measured, int met)
 {
-    rows.append({scenario, figure, goal, measured, met < 0 ? QString() : met ? QStringLiteral("yes") : QStringLiteral("NO")});
+    rows.append({scenario, figure, goal, measured,
+                 met < 0 ? QString()
+                 : met   ? QStringLiteral("yes")
+                         : QStringLiteral("NO")});
 }
 
 void Report::print() const

@@ -85,7 +85,8 @@ UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, in
         const bool quiet = peer.sent() && MonotonicNs() - std::max(window.lastArrivalNs, startNs) > 300 * msNs;
         return (allIn && shown) || quiet;
     };
-    const LoopOutcome outcome = RunLoopUntil(finished, 2000 * (count / std::max(rate, 100000)) + 20000, false, sparseTickMs);
+    const LoopOutcome outcome =
+        RunLoopUntil(finished, 2000 * (count / std::max(rate, 100000)) + 20000, false, sparseTickMs);
     const qint64 cpu = ThreadCpuNs() - cpuBefore;
     const qint64 processCpu = ProcessCpuNs() - processCpuBefore;
 
@@ -105,8 +106,8 @@ UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, in
     figures.clicksPosted = clicks.posted;
     figures.clicksAnswered = clicks.answered;
     figures.slowestClickMs = double(clicks.slowestNs) / msNs;
-    figures.lastShown = window.boxText()
-        == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
+    figures.lastShown =
+        window.boxText() == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
     window.closeListening();
     return figures;
 }
@@ -134,7 +135,8 @@ UdpPortsFigures RunUdpFromManyPorts(WindowUnderLoad &window, int rxFormat, int c
     figures.arrived = window.arrivals;
     figures.kernelDrops = KernelDatagramDrops(port);
     figures.msLastShown = double(window.boxPaints()->lastDoneNs - peer.sentFigure("last")) / msNs;
-    figures.lastShown = window.boxText() == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
+    figures.lastShown =
+        window.boxText() == RenderReceivedData(BenchPayload(quint64(count - 1), size), size, DataFormat(rxFormat));
 
     // The answer: typed into the listening panel's box and sent as it stands.
     window.button(QStringLiteral("optionTxtDataFormatLS_0"))->click();
@@ -183,8 +185,8 @@ UdpFloodFigures RunUdpFloodCatchUp(WindowUnderLoad &window, int count, int size,
         ++figures.attempts;
         newcomer.writeDatagram(after, QHostAddress::LocalHost, port);
         caughtUp = RunLoopUntil(
-            [&] { return window.boxText() == afterShown && window.boxPaints()->lastDoneNs > window.lastArrivalNs; },
-            20, true);
+            [&] { return window.boxText() == afterShown && window.boxPaints()->lastDoneNs > window.lastArrivalNs; }, 20,
+            true);
     }
     figures.msCaughtUp = double(window.boxPaints()->lastDoneNs - peer.sentFigure("last")) / msNs;
     figures.peakAddedMiB = double(std::max(flood.peakResidentBytes, caughtUp.peakResidentBytes) - residentBefore) / mib;
@@ -243,8 +245,7 @@ UdpFloorFigures RunUdpFloor(int count, int rate, int size, int batchMs)
     peer.go();
     const LoopOutcome outcome = RunLoopUntil(
         [&] {
-            return arrived >= count
-                || (peer.sent() && MonotonicNs() - std::max(lastArrivalNs, startNs) > 300 * msNs);
+            return arrived >= count || (peer.sent() && MonotonicNs() - std::max(lastArrivalNs, startNs) > 300 * msNs);
         },
         2000 * (count / rate) + 20000, false, sparseTickMs);
     const qint64 cpu = ThreadCpuNs() - cpuBefore;
@@ -325,8 +326,9 @@ PushFigures RunTcpPush(WindowUnderLoad &window, int rxFormat, qint64 bytes)
     figures.lastShown = shown.size() == 3 * qsizetype(window.lastBytesTotal);
     const qint64 lastOffset = window.bytesArrived - window.lastBytesTotal;
     figures.lastShownExactly = window.bytesArrived == bytes
-        && shown == RenderReceivedData(BenchStream(7, lastOffset, window.lastBytesTotal), window.lastBytesTotal,
-                                       DataFormat(rxFormat));
+                               && shown
+                                      == RenderReceivedData(BenchStream(7, lastOffset, window.lastBytesTotal),
+                                                            window.lastBytesTotal, DataFormat(rxFormat));
     window.closeListening();
     return figures;
 }
@@ -357,8 +359,8 @@ OneArrivalFigures RunOneArrival(WindowUnderLoad &window, int rxFormat, qint64 by
     }
     const qint64 startNs = MonotonicNs();
     const LoopOutcome outcome = RunLoopUntil(
-        [&] { return window.bytesArrived >= bytes && window.boxPaints()->lastDoneNs > window.lastArrivalNs; },
-        10000, true);
+        [&] { return window.bytesArrived >= bytes && window.boxPaints()->lastDoneNs > window.lastArrivalNs; }, 10000,
+        true);
 
     figures.ran = outcome.done;
     figures.arrivals = window.arrivals;
@@ -369,8 +371,9 @@ OneArrivalFigures RunOneArrival(WindowUnderLoad &window, int rxFormat, qint64 by
     // piece alone, exactly.
     const qint64 lastOffset = window.bytesArrived - window.lastBytesTotal;
     figures.shownExactly = window.bytesArrived == bytes
-        && window.boxText() == RenderReceivedData(BenchStream(7, lastOffset, window.lastBytesTotal),
-                                                  window.lastBytesTotal, DataFormat(rxFormat));
+                           && window.boxText()
+                                  == RenderReceivedData(BenchStream(7, lastOffset, window.lastBytesTotal),
+                                                        window.lastBytesTotal, DataFormat(rxFormat));
     window.closeListening();
     return figures;
 }

@@ -31,7 +31,8 @@ struct UdpBurstFigures
 };
 // A rate of 0 sends as fast as the sender can. A receive buffer above 0 is
 // asked of the system for the socket in place of the one the window asks for.
-UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size, int receiveBuffer = 0);
+UdpBurstFigures RunUdpBurst(WindowUnderLoad &window, int rxFormat, int count, int rate, int size,
+                            int receiveBuffer = 0);
 
 // One datagram from each of count ports, back to back, then an answer sent
 // from the listening panel: the box must show the last datagram, and the

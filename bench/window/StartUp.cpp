@@ -111,8 +111,8 @@ namespace {
 
 // Starts one child and returns its milliseconds from start to first paint,
 // or a negative number when it did not paint.
-double timeToFirstPaint(const QString &program, const QStringList &arguments,
-                        const QProcessEnvironment &environment, double &residentMiB)
+double timeToFirstPaint(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+                        double &residentMiB)
 {
     QProcess child;
     child.setProcessEnvironment(environment);
@@ -155,8 +155,10 @@ StartUpFigures MeasureStartUp(int runs)
         QList<double> *msToPainted;
         double *residentMiB;
     };
-    QList<Contender> contenders{{QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")},
-                                 &figures.msToPainted, &figures.residentMiB}};
+    QList<Contender> contenders{{QCoreApplication::applicationFilePath(),
+                                 {QStringLiteral("--startup")},
+                                 &figures.msToPainted,
+                                 &figures.residentMiB}};
     double bareNetworkResidentMiB = 0;
     const QString bare = here.filePath(QStringLiteral("vortlane_bench_bare"));
     if (QFileInfo(bare).isExecutable())
@@ -175,7 +177,8 @@ StartUpFigures MeasureStartUp(int runs)
     for (int run = 0; run < runs; ++run) {
         for (qsizetype turn = 0; turn < contenders.size(); ++turn) {
             const Contender &contender = contenders.at((run + turn) % contenders.size());
-            const double ms = timeToFirstPaint(contender.program, contender.arguments, environment, *contender.residentMiB);
+            const double ms =
+                timeToFirstPaint(contender.program, contender.arguments, environment, *contender.residentMiB);
             if (ms >= 0)
                 *contender.msToPainted << ms;
         }

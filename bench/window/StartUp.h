@@ -14,10 +14,10 @@ int RunStartUpChild(int argc, char **argv);
 
 struct StartUpFigures
 {
-    QString display;          // "Xvfb" or "offscreen"
+    QString display; // "Xvfb" or "offscreen"
     QList<double> msToPainted;
     double medianMs = 0;
-    double residentMiB = 0;   // the child's, at its first paint
+    double residentMiB = 0;         // the child's, at its first paint
     double programResidentMiB = -1; // vortlane itself, a second after launch
     // A plain Qt window with the same widgets, started the same way in turn
     // with ours (empty when vortlane_bench_bare was not built).

@@ -101,8 +101,7 @@ TransmitBoxFigures RunTransmitBox(qint64 bytes, TransmitText kind, int keys)
     figures.characters = pasted.size();
     QGuiApplication::clipboard()->setText(pasted);
 
-    figures.msPastedAndPainted =
-        w.keyToPainted(Qt::Key_V, Qt::ControlModifier, QString(), &figures.longestStallMs);
+    figures.msPastedAndPainted = w.keyToPainted(Qt::Key_V, Qt::ControlModifier, QString(), &figures.longestStallMs);
     if (figures.msPastedAndPainted < 0 || w.text().size() != pasted.size())
         return figures;
 
@@ -112,14 +111,16 @@ TransmitBoxFigures RunTransmitBox(qint64 bytes, TransmitText kind, int keys)
     w.keyToPainted(Qt::Key_End, Qt::ControlModifier, QString());
     for (int i = 0; i < keys; ++i) {
         const bool space = i % 2 == 0;
-        figures.msSlowestKeyAtEnd = std::max(figures.msSlowestKeyAtEnd,
-            w.keyToPainted(space ? Qt::Key_Space : Qt::Key_7, {}, space ? QStringLiteral(" ") : QStringLiteral("7")));
+        figures.msSlowestKeyAtEnd =
+            std::max(figures.msSlowestKeyAtEnd, w.keyToPainted(space ? Qt::Key_Space : Qt::Key_7, {},
+                                                               space ? QStringLiteral(" ") : QStringLiteral("7")));
     }
     w.keyToPainted(Qt::Key_Home, Qt::ControlModifier, QString());
     for (int i = 0; i < keys; ++i) {
         const bool space = i % 2 == 1;
-        figures.msSlowestKeyAtStart = std::max(figures.msSlowestKeyAtStart,
-            w.keyToPainted(space ? Qt::Key_Space : Qt::Key_7, {}, space ? QStringLiteral(" ") : QStringLiteral("7")));
+        figures.msSlowestKeyAtStart =
+            std::max(figures.msSlowestKeyAtStart, w.keyToPainted(space ? Qt::Key_Space : Qt::Key_7, {},
+                                                                 space ? QStringLiteral(" ") : QStringLiteral("7")));
     }
     const QByteArray sevens(keys / 2, '\x07');
     QByteArray expected = sevens + payload + sevens;
@@ -139,11 +140,13 @@ TransmitBoxFigures RunTransmitBox(qint64 bytes, TransmitText kind, int keys)
     w.button(QStringLiteral("btnConnectOS"))->click();
     auto *outgoing = w.window->findChild<EventSocket *>(QStringLiteral("OutgoingSocket"));
     std::unique_ptr<QTcpSocket> peer;
-    RunLoopUntil([&] {
-        if (!peer && server.hasPendingConnections())
-            peer.reset(server.nextPendingConnection());
-        return peer && outgoing->State() == EventSocket::StateConnected;
-    }, 5000);
+    RunLoopUntil(
+        [&] {
+            if (!peer && server.hasPendingConnections())
+                peer.reset(server.nextPendingConnection());
+            return peer && outgoing->State() == EventSocket::StateConnected;
+        },
+        5000);
     if (!peer)
         return figures;
 
@@ -151,10 +154,12 @@ TransmitBoxFigures RunTransmitBox(qint64 bytes, TransmitText kind, int keys)
     w.button(QStringLiteral("btnSendOS"))->click();
     figures.msSendHandedOver = double(MonotonicNs() - start) / msNs;
     QByteArray received;
-    RunLoopUntil([&] {
-        received += peer->readAll();
-        return received.size() >= expected.size();
-    }, 10000);
+    RunLoopUntil(
+        [&] {
+            received += peer->readAll();
+            return received.size() >= expected.size();
+        },
+        10000);
     figures.sentExactly = received == expected && w.text().isEmpty();
     figures.ran = true;
     return figures;

@@ -38,7 +38,10 @@ void reportUdpBursts(Report &report, int count, int rate, int size)
     for (int rxFormat : {1, 2}) {
         const UdpBurstFigures f = RunUdpBurst(window, rxFormat, count, rate, size);
         const QString scenario = QStringLiteral("UDP burst, %1: %2 datagrams of %3 bytes at %4/s")
-                                     .arg(QLatin1String(dataFormatName(DataFormat(rxFormat)))).arg(count).arg(size).arg(rate);
+                                     .arg(QLatin1String(dataFormatName(DataFormat(rxFormat))))
+                                     .arg(count)
+                                     .arg(size)
+                                     .arg(rate);
         if (!f.ran) {
             report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
             continue;
@@ -47,14 +50,18 @@ void reportUdpBursts(Report &report, int count, int rate, int size)
                    Fixed(f.cpuPerArrivalUs, 2) + QStringLiteral(" us"), f.cpuPerArrivalUs <= 10);
         report.add({}, QStringLiteral("whole-process CPU per arrival"), QStringLiteral("<= 6 us"),
                    Fixed(f.processCpuPerArrivalUs, 2) + QStringLiteral(" us"), f.processCpuPerArrivalUs <= 6);
-        report.add({}, QStringLiteral("arrived"), {}, QStringLiteral("%1 of %2 in %3 s").arg(f.arrived).arg(f.sent).arg(Fixed(f.seconds, 2)));
-        report.add({}, QStringLiteral("longest event-loop stall"), {}, Fixed(f.longestStallMs, 1) + QStringLiteral(" ms"));
+        report.add({}, QStringLiteral("arrived"), {},
+                   QStringLiteral("%1 of %2 in %3 s").arg(f.arrived).arg(f.sent).arg(Fixed(f.seconds, 2)));
+        report.add({}, QStringLiteral("longest event-loop stall"), {},
+                   Fixed(f.longestStallMs, 1) + QStringLiteral(" ms"));
         report.add({}, QStringLiteral("paints: received box, status line"), QStringLiteral("throughout"),
                    QStringLiteral("%1, %2").arg(f.boxPaints).arg(f.statusPaints), f.boxPaints >= int(f.seconds * 10));
-        report.add({}, QStringLiteral("clicks answered, slowest"), QStringLiteral("all"),
-                   QStringLiteral("%1 of %2, %3 ms").arg(f.clicksAnswered).arg(f.clicksPosted).arg(Fixed(f.slowestClickMs, 1)),
-                   f.clicksPosted > 0 && f.clicksAnswered >= f.clicksPosted - 1);
-        report.add({}, QStringLiteral("box shows the last datagram"), QStringLiteral("yes"), yesNo(f.lastShown), f.lastShown);
+        report.add(
+            {}, QStringLiteral("clicks answered, slowest"), QStringLiteral("all"),
+            QStringLiteral("%1 of %2, %3 ms").arg(f.clicksAnswered).arg(f.clicksPosted).arg(Fixed(f.slowestClickMs, 1)),
+            f.clicksPosted > 0 && f.clicksAnswered >= f.clicksPosted - 1);
+        report.add({}, QStringLiteral("box shows the last datagram"), QStringLiteral("yes"), yesNo(f.lastShown),
+                   f.lastShown);
     }
 }
 
@@ -62,7 +69,8 @@ void reportUdpFromManyPorts(Report &report, int count, int size)
 {
     WindowUnderLoad window;
     const UdpPortsFigures f = RunUdpFromManyPorts(window, 2, count, size);
-    const QString scenario = QStringLiteral("UDP, Hex: %1 datagrams of %2 bytes from %1 ports, back to back").arg(count).arg(size);
+    const QString scenario =
+        QStringLiteral("UDP, Hex: %1 datagrams of %2 bytes from %1 ports, back to back").arg(count).arg(size);
     if (!f.ran) {
         report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
         return;
@@ -72,17 +80,20 @@ void reportUdpFromManyPorts(Report &report, int count, int size)
     report.add({}, QStringLiteral("box shows the last datagram"), QStringLiteral("yes"),
                QStringLiteral("%1, painted %2 ms after it was sent").arg(yesNo(f.lastShown), Fixed(f.msLastShown, 1)),
                f.lastShown);
-    report.add({}, QStringLiteral("the answer goes to its sender (port no.)"), QString::number(count - 1),
-               f.answeredBy, f.answeredLast);
+    report.add({}, QStringLiteral("the answer goes to its sender (port no.)"), QString::number(count - 1), f.answeredBy,
+               f.answeredLast);
 }
 
 void reportUdpFastSender(Report &report, int count, int rate, int size, int receiveBuffer = 0)
 {
     WindowUnderLoad window;
     const UdpBurstFigures f = RunUdpBurst(window, 2, count, rate, size, receiveBuffer);
-    const QString scenario = QStringLiteral("UDP, Hex: %1 datagrams of %2 bytes, one sender at %3/s%4")
-                                 .arg(count).arg(size).arg(rate)
-                                 .arg(receiveBuffer > 0 ? QStringLiteral(", receive buffer %1 B").arg(receiveBuffer) : QString());
+    const QString scenario =
+        QStringLiteral("UDP, Hex: %1 datagrams of %2 bytes, one sender at %3/s%4")
+            .arg(count)
+            .arg(size)
+            .arg(rate)
+            .arg(receiveBuffer > 0 ? QStringLiteral(", receive buffer %1 B").arg(receiveBuffer) : QString());
     if (!f.ran) {
         report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
         return;
@@ -90,12 +101,15 @@ void reportUdpFastSender(Report &report, int count, int rate, int size, int rece
     report.add(scenario, QStringLiteral("pace the sender reached"), QStringLiteral("> 200000/s"),
                QStringLiteral("%1/s").arg(qint64(f.sentPerSecond)), f.sentPerSecond > 200000);
     const double share = double(f.arrived) / f.sent;
-    report.add({}, QStringLiteral("arrived, dropped by the system"), QStringLiteral(">= 99%"),
-               QStringLiteral("%1 of %2 (%3%), %4").arg(f.arrived).arg(f.sent).arg(Fixed(100 * share, 2)).arg(f.kernelDrops),
-               share >= 0.99);
-    report.add({}, QStringLiteral("whole-process CPU per arrival"), {}, Fixed(f.processCpuPerArrivalUs, 2) + QStringLiteral(" us"));
+    report.add(
+        {}, QStringLiteral("arrived, dropped by the system"), QStringLiteral(">= 99%"),
+        QStringLiteral("%1 of %2 (%3%), %4").arg(f.arrived).arg(f.sent).arg(Fixed(100 * share, 2)).arg(f.kernelDrops),
+        share >= 0.99);
+    report.add({}, QStringLiteral("whole-process CPU per arrival"), {},
+               Fixed(f.processCpuPerArrivalUs, 2) + QStringLiteral(" us"));
     report.add({}, QStringLiteral("longest event-loop stall"), {}, Fixed(f.longestStallMs, 1) + QStringLiteral(" ms"));
-    report.add({}, QStringLiteral("box shows the last datagram"), QStringLiteral("yes"), yesNo(f.lastShown), f.lastShown);
+    report.add({}, QStringLiteral("box shows the last datagram"), QStringLiteral("yes"), yesNo(f.lastShown),
+               f.lastShown);
 }
 
 void reportUdpFloodCatchUp(Report &report, int count, int size)
@@ -105,19 +119,24 @@ void reportUdpFloodCatchUp(Report &report, int count, int size)
     // sanitizer build may be.
     for (int handlerUs : {0, 1000}) {
         const UdpFloodFigures f = RunUdpFloodCatchUp(window, count, size, handlerUs);
-        const QString scenario = QStringLiteral("UDP flood, Hex: %1 datagrams of %2 bytes as fast as they go, then one from another port%3")
-                                     .arg(count).arg(size)
-                                     .arg(handlerUs > 0 ? QStringLiteral(", each arrival %1 ms slower").arg(handlerUs / 1000.0) : QString());
+        const QString scenario =
+            QStringLiteral("UDP flood, Hex: %1 datagrams of %2 bytes as fast as they go, then one from another port%3")
+                .arg(count)
+                .arg(size)
+                .arg(handlerUs > 0 ? QStringLiteral(", each arrival %1 ms slower").arg(handlerUs / 1000.0) : QString());
         if (!f.ran) {
             report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
             continue;
         }
-        report.add(scenario, QStringLiteral("flood's end to the box showing the one after it"), QStringLiteral("< 250 ms"),
-                   QStringLiteral("%1 ms (sent %2 time(s))").arg(Fixed(f.msCaughtUp, 1)).arg(f.attempts), f.msCaughtUp < 250);
-        report.add({}, QStringLiteral("the answer goes to its sender"), QStringLiteral("yes"), yesNo(f.answeredLast), f.answeredLast);
+        report.add(
+            scenario, QStringLiteral("flood's end to the box showing the one after it"), QStringLiteral("< 250 ms"),
+            QStringLiteral("%1 ms (sent %2 time(s))").arg(Fixed(f.msCaughtUp, 1)).arg(f.attempts), f.msCaughtUp < 250);
+        report.add({}, QStringLiteral("the answer goes to its sender"), QStringLiteral("yes"), yesNo(f.answeredLast),
+                   f.answeredLast);
         report.add({}, QStringLiteral("shown, passed over, dropped by the system"), {},
                    QStringLiteral("%1, %2, %3 of %4").arg(f.arrived).arg(f.passedOver).arg(f.kernelDrops).arg(f.sent));
-        report.add({}, QStringLiteral("pace the sender reached"), {}, QStringLiteral("%1/s").arg(qint64(f.sentPerSecond)));
+        report.add({}, QStringLiteral("pace the sender reached"), {},
+                   QStringLiteral("%1/s").arg(qint64(f.sentPerSecond)));
         report.add({}, QStringLiteral("memory added (peak)"), QStringLiteral("< 64 MB"),
                    Fixed(f.peakAddedMiB, 1) + QStringLiteral(" MiB"), f.peakAddedMiB * 1.048576 < 64);
     }
@@ -127,13 +146,14 @@ void reportUdpFloor(Report &report, int count, int rate, int size, int batchMs)
 {
     const UdpFloorFigures f = RunUdpFloor(count, rate, size, batchMs);
     const QString scenario = batchMs == 0
-        ? QStringLiteral("Floor: the same burst into a bare QUdpSocket, no window")
-        : QStringLiteral("Floor: the same, read %1 ms after each notification").arg(batchMs);
+                                 ? QStringLiteral("Floor: the same burst into a bare QUdpSocket, no window")
+                                 : QStringLiteral("Floor: the same, read %1 ms after each notification").arg(batchMs);
     if (!f.ran) {
         report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
         return;
     }
-    report.add(scenario, QStringLiteral("UI-thread CPU per datagram"), {}, Fixed(f.cpuPerDatagramUs, 2) + QStringLiteral(" us"));
+    report.add(scenario, QStringLiteral("UI-thread CPU per datagram"), {},
+               Fixed(f.cpuPerDatagramUs, 2) + QStringLiteral(" us"));
     report.add({}, QStringLiteral("arrived, datagrams per wake-up"), {},
                QStringLiteral("%1 of %2, %3").arg(f.arrived).arg(count).arg(Fixed(f.datagramsPerWakeUp, 2)));
 }
@@ -150,7 +170,8 @@ void reportPush(Report &report, qint64 bytes)
     report.add(scenario, QStringLiteral("keys painted during it: median, 95%, slowest"), QStringLiteral("< 50 ms"),
                QStringLiteral("%1, %2, %3 ms (%4 of %5 keys)")
                    .arg(Fixed(f.medianKeyMs, 1), Fixed(f.p95KeyMs, 1), Fixed(f.slowestKeyMs, 1))
-                   .arg(f.keysAnswered).arg(f.keysPosted),
+                   .arg(f.keysAnswered)
+                   .arg(f.keysPosted),
                f.keysPosted > 0 && f.keysAnswered >= f.keysPosted - 1 && f.slowestKeyMs < 50);
     report.add({}, QStringLiteral("memory added (peak)"), QStringLiteral("< 64 MB"),
                QStringLiteral("%1 MiB (%2 MiB)").arg(Fixed(f.addedMiB, 1), Fixed(f.peakAddedMiB, 1)),
@@ -167,10 +188,12 @@ void reportPush(Report &report, qint64 bytes)
                Fixed(f.longestStallMs, 1) + QStringLiteral(" ms"), f.longestStallMs < 100);
     report.add({}, QStringLiteral("arrivals, rate"), {},
                QStringLiteral("%1, %2 MiB/s").arg(f.arrivals).arg(Fixed(f.mibPerSecond, 1)));
-    report.add({}, QStringLiteral("clicks answered, slowest"), QStringLiteral("all"),
-               QStringLiteral("%1 of %2, %3 ms").arg(f.clicksAnswered).arg(f.clicksPosted).arg(Fixed(f.slowestClickMs, 1)),
-               f.clicksAnswered >= f.clicksPosted - 1);
-    report.add({}, QStringLiteral("box shows the last arrival"), QStringLiteral("yes"), yesNo(f.lastShown), f.lastShown);
+    report.add(
+        {}, QStringLiteral("clicks answered, slowest"), QStringLiteral("all"),
+        QStringLiteral("%1 of %2, %3 ms").arg(f.clicksAnswered).arg(f.clicksPosted).arg(Fixed(f.slowestClickMs, 1)),
+        f.clicksAnswered >= f.clicksPosted - 1);
+    report.add({}, QStringLiteral("box shows the last arrival"), QStringLiteral("yes"), yesNo(f.lastShown),
+               f.lastShown);
 }
 
 void reportOneArrival(Report &report, qint64 bytes)
@@ -178,7 +201,9 @@ void reportOneArrival(Report &report, qint64 bytes)
     for (int rxFormat : {2, 1}) {
         WindowUnderLoad window;
         const OneArrivalFigures f = RunOneArrival(window, rxFormat, bytes);
-        const QString scenario = QStringLiteral("One arrival of %1 KiB, %2").arg(bytes / 1024).arg(QLatin1String(dataFormatName(DataFormat(rxFormat))));
+        const QString scenario = QStringLiteral("One arrival of %1 KiB, %2")
+                                     .arg(bytes / 1024)
+                                     .arg(QLatin1String(dataFormatName(DataFormat(rxFormat))));
         if (!f.ran) {
             report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
             continue;
@@ -207,7 +232,9 @@ void reportTransmitBox(Report &report, qint64 kib, double pasteMb)
     for (const auto &kind : kinds) {
         const TransmitBoxFigures f = RunTransmitBox(kib * 1024, kind.kind, 20);
         const QString scenario = QStringLiteral("Transmit box: %1 KiB as Hex, %2 characters, %3")
-                                     .arg(kib).arg(f.characters).arg(QLatin1String(kind.name));
+                                     .arg(kib)
+                                     .arg(f.characters)
+                                     .arg(QLatin1String(kind.name));
         if (!f.ran) {
             report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
             continue;
@@ -247,7 +274,8 @@ void reportStartUp(Report &report, int runs)
         each << Fixed(ms, 0);
     report.add(scenario, QStringLiteral("process start to first paint, median"), QStringLiteral("< 100 ms"),
                Fixed(f.medianMs, 1) + QStringLiteral(" ms (") + each.join(u' ') + u')', f.medianMs < 100);
-    const auto againstPlain = [&](const QList<double> &msToPainted, double medianMs, const QString &window, bool withGoal) {
+    const auto againstPlain = [&](const QList<double> &msToPainted, double medianMs, const QString &window,
+                                  bool withGoal) {
         if (msToPainted.isEmpty())
             return;
         QStringList plainEach;
@@ -260,8 +288,8 @@ void reportStartUp(Report &report, int runs)
                    Fixed(ratio, 2) + u'x', withGoal ? int(ratio <= 1.15) : -1);
     };
     againstPlain(f.bareMsToPainted, f.bareMedianMs, QStringLiteral("plain Qt window, same widgets"), true);
-    againstPlain(f.bareNetworkMsToPainted, f.bareNetworkMedianMs,
-                 QStringLiteral("the same with Qt Network loaded too"), false);
+    againstPlain(f.bareNetworkMsToPainted, f.bareNetworkMedianMs, QStringLiteral("the same with Qt Network loaded too"),
+                 false);
     report.add({}, QStringLiteral("resident memory at first paint"), QStringLiteral("< 40 MB"),
                Fixed(f.residentMiB, 1) + QStringLiteral(" MiB"), f.residentMiB * 1.048576 < 40);
     if (f.programResidentMiB >= 0)
@@ -272,7 +300,8 @@ void reportStartUp(Report &report, int runs)
 void reportExit(Report &report, qint64 bytes)
 {
     const ExitFigures f = MeasureExit(bytes);
-    const QString scenario = QStringLiteral("File > Exit owing %1 MB to a peer that never reads").arg(Fixed(bytes / 1e6, 0));
+    const QString scenario =
+        QStringLiteral("File > Exit owing %1 MB to a peer that never reads").arg(Fixed(bytes / 1e6, 0));
     if (!f.ran) {
         report.add(scenario, QStringLiteral("did not finish"), {}, QStringLiteral("-"), 0);
         return;
@@ -280,7 +309,9 @@ void reportExit(Report &report, qint64 bytes)
     report.add(scenario, QStringLiteral("close request to process end"), QStringLiteral("< 5000 ms"),
                Fixed(f.msToProcessEnd, 1) + QStringLiteral(" ms"), f.msToProcessEnd < 5000);
     report.add({}, QStringLiteral("the peer read, then saw"), QStringLiteral("a reset"),
-               QStringLiteral("%1 of %2 bytes, %3").arg(f.delivered).arg(f.sent)
+               QStringLiteral("%1 of %2 bytes, %3")
+                   .arg(f.delivered)
+                   .arg(f.sent)
                    .arg(f.peerSawReset ? QStringLiteral("a reset") : QStringLiteral("an orderly end")),
                f.peerSawReset || f.delivered == f.sent);
 }
@@ -304,14 +335,19 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("The Vortlane main window under load."));
     parser.addHelpOption();
-    const QCommandLineOption quick(QStringLiteral("quick"), QStringLiteral("A tenth of the traffic, for a quick look."));
-    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Scenarios to run: udp, flood, push, one, startup, transmit, exit."),
+    const QCommandLineOption quick(QStringLiteral("quick"),
+                                   QStringLiteral("A tenth of the traffic, for a quick look."));
+    const QCommandLineOption only(QStringLiteral("only"),
+                                  QStringLiteral("Scenarios to run: udp, flood, push, one, startup, transmit, exit."),
                                   QStringLiteral("list"), QStringLiteral("udp,flood,push,one,startup,transmit,exit"));
-    const QCommandLineOption transmitKib(QStringLiteral("transmit-kib"), QStringLiteral("Data pasted into the transmit box as Hex."),
-                              QStringLiteral("KiB"), QStringLiteral("1024"));
-    const QCommandLineOption transmitPasteMb(QStringLiteral("transmit-paste-mb"), QStringLiteral("The largest paste, in millions of characters."),
-                                  QStringLiteral("MB"), QStringLiteral("10"));
-    const QCommandLineOption pushMb(QStringLiteral("push-mb"), QStringLiteral("What the TCP peer pushes, in millions of bytes."),
+    const QCommandLineOption transmitKib(QStringLiteral("transmit-kib"),
+                                         QStringLiteral("Data pasted into the transmit box as Hex."),
+                                         QStringLiteral("KiB"), QStringLiteral("1024"));
+    const QCommandLineOption transmitPasteMb(QStringLiteral("transmit-paste-mb"),
+                                             QStringLiteral("The largest paste, in millions of characters."),
+                                             QStringLiteral("MB"), QStringLiteral("10"));
+    const QCommandLineOption pushMb(QStringLiteral("push-mb"),
+                                    QStringLiteral("What the TCP peer pushes, in millions of bytes."),
                                     QStringLiteral("MB"), QStringLiteral("1000"));
     parser.addOptions({quick, only, transmitKib, transmitPasteMb, pushMb});
     parser.process(application);

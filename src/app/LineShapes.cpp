@@ -162,7 +162,8 @@ bool LineShapes::isRightToLeft(const QString &text, qsizetype paragraphStart) co
             ++isolates;
         } else if (direction == QChar::DirPDI) {
             isolates = std::max(0, isolates - 1);
-        } else if (isolates == 0 && (direction == QChar::DirL || direction == QChar::DirR || direction == QChar::DirAL)) {
+        } else if (isolates == 0
+                   && (direction == QChar::DirL || direction == QChar::DirR || direction == QChar::DirAL)) {
             rightToLeft = direction != QChar::DirL;
             break;
         }

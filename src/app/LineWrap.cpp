@@ -125,8 +125,7 @@ int LineWrap::advanceAt(qsizetype &offset) const
 {
     const char16_t unit = text().at(offset).unicode();
     ++offset;
-    if (QChar::isHighSurrogate(unit) && offset < text().size()
-        && QChar::isLowSurrogate(text().at(offset).unicode())) {
+    if (QChar::isHighSurrogate(unit) && offset < text().size() && QChar::isLowSurrogate(text().at(offset).unicode())) {
         const char32_t character = QChar::surrogateToUcs4(unit, text().at(offset).unicode());
         ++offset;
         return advance(character);

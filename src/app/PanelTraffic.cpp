@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The send and receive steps that both panels share.
-#include "frmMain.h"
 #include "ReceivedDataView.h"
 #include "TransmitDataEdit.h"
+#include "frmMain.h"
 
 #include "formats/TransmitEncoding.h"
 #include "socket/EventSocket.h"

@@ -12,7 +12,9 @@
 class ReceivedDataAccessible : public WrappedTextAccessible
 {
 public:
-    explicit ReceivedDataAccessible(ReceivedDataView *view) : WrappedTextAccessible(view) {}
+    explicit ReceivedDataAccessible(ReceivedDataView *view)
+        : WrappedTextAccessible(view)
+    {}
 
     QAccessible::State state() const override
     {

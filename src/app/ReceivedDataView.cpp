@@ -253,7 +253,7 @@ void ReceivedDataView::keyPressEvent(QKeyEvent *event)
         return;
     }
     static const std::pair<int, QAbstractSlider::SliderAction> scrollKeys[] = {
-        {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub}, {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},
+        {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub},   {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},
         {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub}, {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
         {Qt::Key_Home, QAbstractSlider::SliderToMinimum},     {Qt::Key_End, QAbstractSlider::SliderToMaximum},
     };

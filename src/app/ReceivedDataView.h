@@ -6,8 +6,8 @@
 #include "WrappedTextArea.h"
 #include "formats/DataFormat.h"
 
-#include <QByteArray>
 #include <QBasicTimer>
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 

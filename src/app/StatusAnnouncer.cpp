@@ -30,8 +30,7 @@ public:
     StatusMessageLabel(QAccessibleInterface *notification, const StatusAnnouncer *announcer)
         : notification(notification)
         , announcer(announcer)
-    {
-    }
+    {}
 
     bool isValid() const override { return true; }
     QObject *object() const override { return nullptr; }
@@ -82,10 +81,7 @@ public:
     {
         return type == QAccessible::Name ? line()->accessibleName() : QString();
     }
-    QRect rect() const override
-    {
-        return QRect(line()->mapToGlobal(QPoint(0, 0)), line()->size());
-    }
+    QRect rect() const override { return QRect(line()->mapToGlobal(QPoint(0, 0)), line()->size()); }
     QAccessible::Role role() const override { return QAccessible::Notification; }
     QAccessible::State state() const override { return readOnly(); }
 

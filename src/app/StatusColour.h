@@ -15,10 +15,7 @@ struct StatusColour
     static const StatusColour blue;  // successful actions and arriving data
     static const StatusColour red;   // errors, a rejected port box
 
-    QColor toQColor() const
-    {
-        return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-    }
+    QColor toQColor() const { return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF)); }
 
     friend constexpr bool operator==(StatusColour, StatusColour) = default;
 };

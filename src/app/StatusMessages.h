@@ -25,7 +25,8 @@ inline const QString listeningConnectedTo = QStringLiteral("Listening Socket -> 
 inline const QString listeningReceivedFrom = QStringLiteral("Listening Socket -> Data received from ");
 inline const QString listeningTcpSentTo = QStringLiteral("Listening Socket -> TCP Data sent to ");
 inline const QString listeningUdpSentTo = QStringLiteral("Listening Socket -> UDP Data sent to ");
-inline const QString listeningNoPeer = QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!");
+inline const QString listeningNoPeer =
+    QStringLiteral("Listening Socket -> Error: A remote host has not yet connected!");
 inline const QString listeningError = QStringLiteral("Listening Socket -> Error: ");
 
 // The outgoing panel
@@ -43,10 +44,25 @@ inline const QString outgoingError = QStringLiteral("Outgoing Socket -> Error: "
 inline QStringList all()
 {
     return {startUp,
-            listeningOnTcp, listeningOnUdp, notListening, listeningInvalidPort, listeningConnectedTo,
-            listeningReceivedFrom, listeningTcpSentTo, listeningUdpSentTo, listeningNoPeer, listeningError,
-            outgoingConnectedTo, disconnected, closedByRemote, outgoingInvalidPort, outgoingReceivedFrom,
-            outgoingTcpSentTo, outgoingUdpSentTo, outgoingNotConnected, outgoingError};
+            listeningOnTcp,
+            listeningOnUdp,
+            notListening,
+            listeningInvalidPort,
+            listeningConnectedTo,
+            listeningReceivedFrom,
+            listeningTcpSentTo,
+            listeningUdpSentTo,
+            listeningNoPeer,
+            listeningError,
+            outgoingConnectedTo,
+            disconnected,
+            closedByRemote,
+            outgoingInvalidPort,
+            outgoingReceivedFrom,
+            outgoingTcpSentTo,
+            outgoingUdpSentTo,
+            outgoingNotConnected,
+            outgoingError};
 }
 
 } // namespace StatusMessages

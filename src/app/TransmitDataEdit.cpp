@@ -6,12 +6,12 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QGuiApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
-#include <QMimeData>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -25,10 +25,14 @@ namespace {
 constexpr qsizetype layoutSlice = 256 * 1024;
 
 // What a screen reader is told about the box: a text it can also change.
-class AccessibleTransmitDataEdit : public WrappedTextAccessible, public QAccessibleEditableTextInterface
+class AccessibleTransmitDataEdit
+    : public WrappedTextAccessible
+    , public QAccessibleEditableTextInterface
 {
 public:
-    explicit AccessibleTransmitDataEdit(TransmitDataEdit *box) : WrappedTextAccessible(box) {}
+    explicit AccessibleTransmitDataEdit(TransmitDataEdit *box)
+        : WrappedTextAccessible(box)
+    {}
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -324,8 +328,8 @@ void TransmitDataEdit::drawLine(QPainter &painter, int line, int y)
     const qsizetype to = wrap.lineEnd(line);
     const bool caretHere = cursor >= from && cursor <= to && lineOf(cursor) == line;
     // Text an input method is composing is drawn in line at the caret.
-    drawTextLine(painter, line, y, caretHere ? cursor : -1, hasFocus() && (caretShown || !preedit.isEmpty()),
-                 preedit, preeditCursor);
+    drawTextLine(painter, line, y, caretHere ? cursor : -1, hasFocus() && (caretShown || !preedit.isEmpty()), preedit,
+                 preeditCursor);
 }
 
 void TransmitDataEdit::focusInEvent(QFocusEvent *event)
@@ -451,8 +455,7 @@ QMenu *TransmitDataEdit::createContextMenu()
     add(tr("Cu&t"), "edit-cut", QKeySequence::Cut, hasSelection(), [this] { cut(); });
     add(tr("&Copy"), "edit-copy", QKeySequence::Copy, hasSelection(), [this] { copy(); });
     add(tr("&Paste"), "edit-paste", QKeySequence::Paste, canPaste, [this] { paste(); });
-    add(tr("Delete"), "edit-delete", QKeySequence::UnknownKey, hasSelection(),
-        [this] { editing().removeSelection(); });
+    add(tr("Delete"), "edit-delete", QKeySequence::UnknownKey, hasSelection(), [this] { editing().removeSelection(); });
     menu->addSeparator();
     add(tr("Select All"), "select-all", QKeySequence::SelectAll, hasText, [this] { selectAll(); });
     return menu;

@@ -33,7 +33,7 @@ bool isTypedText(const QKeyEvent *event)
     if (modifiers == Qt::ControlModifier || modifiers == (Qt::ShiftModifier | Qt::ControlModifier))
         return false;
     return first.isPrint() || first.category() == QChar::Other_PrivateUse
-        || (first.isHighSurrogate() && typed.size() > 1 && typed.at(1).isLowSurrogate());
+           || (first.isHighSurrogate() && typed.size() > 1 && typed.at(1).isLowSurrogate());
 }
 
 } // namespace
@@ -45,12 +45,21 @@ bool TransmitDataEdit::event(QEvent *event)
     if (event->type() == QEvent::ShortcutOverride) {
         auto *key = static_cast<QKeyEvent *>(event);
         static const QKeySequence::StandardKey owned[] = {
-            QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Cut, QKeySequence::Copy,
-            QKeySequence::Paste, QKeySequence::SelectAll, QKeySequence::Delete,
-            QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
-            QKeySequence::MoveToStartOfLine, QKeySequence::MoveToEndOfLine,
-            QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToEndOfDocument,
-            QKeySequence::MoveToNextWord, QKeySequence::MoveToPreviousWord,
+            QKeySequence::Undo,
+            QKeySequence::Redo,
+            QKeySequence::Cut,
+            QKeySequence::Copy,
+            QKeySequence::Paste,
+            QKeySequence::SelectAll,
+            QKeySequence::Delete,
+            QKeySequence::DeleteStartOfWord,
+            QKeySequence::DeleteEndOfWord,
+            QKeySequence::MoveToStartOfLine,
+            QKeySequence::MoveToEndOfLine,
+            QKeySequence::MoveToStartOfDocument,
+            QKeySequence::MoveToEndOfDocument,
+            QKeySequence::MoveToNextWord,
+            QKeySequence::MoveToPreviousWord,
         };
         const bool isOwned = std::any_of(std::begin(owned), std::end(owned),
                                          [key](QKeySequence::StandardKey standard) { return key == standard; });

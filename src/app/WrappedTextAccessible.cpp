@@ -8,8 +8,7 @@
 
 WrappedTextAccessible::WrappedTextAccessible(WrappedTextArea *area)
     : QAccessibleWidget(area, QAccessible::EditableText)
-{
-}
+{}
 
 WrappedTextArea *WrappedTextAccessible::area() const
 {

@@ -10,7 +10,9 @@ class WrappedTextArea;
 // What a screen reader sees of either data box: a multi-line text it can read
 // whole or by range, with the user's selection and caret. The boxes add
 // whether it can be changed and where its characters stand on the screen.
-class WrappedTextAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+class WrappedTextAccessible
+    : public QAccessibleWidget
+    , public QAccessibleTextInterface
 {
 public:
     explicit WrappedTextAccessible(WrappedTextArea *area);

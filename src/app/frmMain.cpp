@@ -97,9 +97,8 @@ frmMain::~frmMain() = default;
 
 void frmMain::applyLook()
 {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(programIcon());
     for (QWidget *widget : {static_cast<QWidget *>(ui->Label1), static_cast<QWidget *>(ui->Label2),
                             static_cast<QWidget *>(ui->Label3), static_cast<QWidget *>(ui->txtStatus)})
@@ -120,10 +119,10 @@ void frmMain::applyLook()
 
     // Frame titles sit on the frame's edge, as the panels were drawn, rather
     // than above it as some styles place them.
-    centralWidget()->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; padding-top: 0px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 6px; top: -1px; padding: 0px 2px; background-color: palette(window); }"));
+    centralWidget()->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; padding-top: 0px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: 6px; top: -1px; padding: 0px 2px; background-color: palette(window); }"));
 
     // Black, blue and red must stay readable on a dark desktop theme too.
     QPalette status = ui->txtStatus->palette();

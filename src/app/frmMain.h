@@ -63,8 +63,8 @@ private:
         QString udpSent;
         QString error;
     };
-    void sendTransmitData(TransmitDataEdit *box, QButtonGroup *txFormat, QButtonGroup *transport,
-                          EventSocket *socket, const SendMessages &messages);
+    void sendTransmitData(TransmitDataEdit *box, QButtonGroup *txFormat, QButtonGroup *transport, EventSocket *socket,
+                          const SendMessages &messages);
     void showArrival(EventSocket *socket, int bytesTotal, ReceivedDataView *box, QButtonGroup *rxFormat,
                      const QString &receivedFrom, const QString &errorPrefix);
     void connectMenu();

@@ -20,7 +20,8 @@ namespace {
 // has to know them too, or it would turn away `-platform wayland` as unknown.
 void addQtOptions(QCommandLineParser &parser, QCommandLineOption::Flags flags)
 {
-    struct QtOption {
+    struct QtOption
+    {
         const char *name;
         const char *valueName;
         const char *description;
@@ -60,10 +61,9 @@ void addQtOptions(QCommandLineParser &parser, QCommandLineOption::Flags flags)
 
 void describeOptions(QCommandLineParser &parser, QCommandLineOption::Flags qtOptionFlags)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("%1\n\nAlso takes Qt's own options, such as -platform and -style;\n"
-                       "--help-all lists them and vortlane(1) explains them.")
-            .arg(ProgramIdentity::Comments));
+    parser.setApplicationDescription(QStringLiteral("%1\n\nAlso takes Qt's own options, such as -platform and -style;\n"
+                                                    "--help-all lists them and vortlane(1) explains them.")
+                                         .arg(ProgramIdentity::Comments));
     // Qt's own options are written with one dash: -platform, not -p -l -a ...
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
@@ -83,18 +83,21 @@ QString handleCommandLine(int argc, char *argv[])
     QCommandLineParser parser;
     describeOptions(parser, QCommandLineOption::HiddenFromHelp);
     const bool parsed = parser.parse(arguments);
-    const bool informational =
-        parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) || parser.isSet(QStringLiteral("version"));
+    const bool informational = parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+                               || parser.isSet(QStringLiteral("version"));
     if (parsed && !informational && parser.positionalArguments().isEmpty())
         return parser.value(QStringLiteral("platform"));
 
     // Qt's help text names the program as it was called, which it reads from
     // an application object; a core one needs no display.
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(ProgramIdentity::Major).arg(ProgramIdentity::Minor).arg(ProgramIdentity::Revision));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(ProgramIdentity::Major)
+                                                .arg(ProgramIdentity::Minor)
+                                                .arg(ProgramIdentity::Revision));
     QCoreApplication app(argc, argv);
     if (!parsed) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(parser.errorText()));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(parser.errorText()));
         std::exit(EXIT_FAILURE);
     }
     if (parser.isSet(QStringLiteral("version")))

@@ -5,8 +5,7 @@
 
 TextEditModel::TextEditModel(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 void TextEditModel::setText(const QString &text)
 {

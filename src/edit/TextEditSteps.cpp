@@ -59,10 +59,37 @@ bool isCharacterBoundary(const QString &text, qsizetype offset)
 bool isWordSeparator(QChar character)
 {
     switch (character.unicode()) {
-    case u'.': case u',': case u'?': case u'!': case u'@': case u'#': case u'$': case u':': case u';':
-    case u'-': case u'<': case u'>': case u'[': case u']': case u'(': case u')': case u'{': case u'}':
-    case u'=': case u'/': case u'+': case u'%': case u'&': case u'^': case u'*': case u'\'': case u'"':
-    case u'`': case u'~': case u'|': case u'\\':
+    case u'.':
+    case u',':
+    case u'?':
+    case u'!':
+    case u'@':
+    case u'#':
+    case u'$':
+    case u':':
+    case u';':
+    case u'-':
+    case u'<':
+    case u'>':
+    case u'[':
+    case u']':
+    case u'(':
+    case u')':
+    case u'{':
+    case u'}':
+    case u'=':
+    case u'/':
+    case u'+':
+    case u'%':
+    case u'&':
+    case u'^':
+    case u'*':
+    case u'\'':
+    case u'"':
+    case u'`':
+    case u'~':
+    case u'|':
+    case u'\\':
         return true;
     default:
         return false;

@@ -13,7 +13,7 @@ constexpr char unmappable = '?';
 // text.size() bytes, or twice that when line breaks are doubled; gives the
 // end of what was written. A character beyond Latin-1 written as a
 // surrogate pair is still one character, so it becomes one '?', not two.
-template<bool LineBreaksAsCrLf>
+template <bool LineBreaksAsCrLf>
 char *writeBytes(QStringView text, char *out)
 {
     const char16_t *in = text.utf16();

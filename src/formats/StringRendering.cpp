@@ -11,8 +11,8 @@ namespace {
 
 constexpr char16_t controlPictureBase = 0x2400; // U+2400 SYMBOL FOR NULL
 constexpr char16_t symbolForDelete = 0x2421;
-constexpr char16_t brailleBase = 0x2800;         // U+2800 BRAILLE PATTERN BLANK
-constexpr char16_t shoulderedOpenBox = 0x237D;   // Unicode's graphic for no-break space
+constexpr char16_t brailleBase = 0x2800;       // U+2800 BRAILLE PATTERN BLANK
+constexpr char16_t shoulderedOpenBox = 0x237D; // Unicode's graphic for no-break space
 constexpr char16_t hyphenationPoint = 0x2027;
 
 // One character per byte. Printable bytes show as their Latin-1 character;
@@ -58,9 +58,10 @@ class LineByteFinder
 {
 public:
     LineByteFinder(const unsigned char *begin, const unsigned char *end)
-        : end(end), nextCr(find(begin, '\r')), nextLf(find(begin, '\n'))
-    {
-    }
+        : end(end)
+        , nextCr(find(begin, '\r'))
+        , nextLf(find(begin, '\n'))
+    {}
 
     const unsigned char *next(const unsigned char *from)
     {

@@ -15,9 +15,11 @@ QString parseErrorMessage(TokenVerdict verdict)
     case TokenVerdict::OutOfRange:
         return QStringLiteral("Listening Socket -> Parse Error: Decimal data out of range. 0<TxData<255");
     case TokenVerdict::BadHexCharacter:
-        return QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f");
+        return QStringLiteral(
+            "Listening Socket -> Parse Error: Invalid hex input value detected: 0<=hex<=9 or a <=hex<=f");
     case TokenVerdict::TooLong:
-        return QStringLiteral("Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte");
+        return QStringLiteral(
+            "Listening Socket -> Parse Error: Invalid hex input value detected: 1 or 2 characters per byte");
     }
     return {};
 }

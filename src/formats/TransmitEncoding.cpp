@@ -81,7 +81,7 @@ QString upperCased(QString text)
 // is cut. Two spaces in a row therefore give an empty token between them,
 // and since the text is trimmed, no token comes from its ends. Sizes are
 // qsizetype throughout: a text of any length is encoded.
-template<TokenReading (*Read)(QStringView), bool (*ReadWellFormed)(QStringView, char *)>
+template <TokenReading (*Read)(QStringView), bool (*ReadWellFormed)(QStringView, char *)>
 EncodedTransmitData encodeNumbers(QString normalised)
 {
     EncodedTransmitData result;

@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The listening panel: a small server on a local port, one TCP peer at a time.
-#include "app/frmMain.h"
 #include "app/StatusMessages.h"
+#include "app/frmMain.h"
 #include "ui_frmMain.h"
 
 #include "socket/EventSocket.h"
@@ -41,8 +41,8 @@ void frmMain::btnSetPort_Click()
         // The port shown is the box's text as typed, not the number read
         // from it; but where the system chose the port, the user must learn
         // which one it chose.
-        const QString portShown = roundHalfEven(*port) == 0 ? QString::number(ListeningSocket->LocalPort())
-                                                           : ui->txtPort->text();
+        const QString portShown =
+            roundHalfEven(*port) == 0 ? QString::number(ListeningSocket->LocalPort()) : ui->txtPort->text();
         SetStatus((tcp ? StatusMessages::listeningOnTcp : StatusMessages::listeningOnUdp) + ListeningSocket->LocalIP()
                       + u':' + portShown,
                   StatusColour::blue);
@@ -69,8 +69,7 @@ void frmMain::ListeningSocket_ConnectionRequest(int requestID)
     ListeningSocket->Close();
     try {
         ListeningSocket->Accept(requestID);
-        SetStatus(StatusMessages::listeningConnectedTo + peerText(ListeningSocket),
-                  StatusColour::blue);
+        SetStatus(StatusMessages::listeningConnectedTo + peerText(ListeningSocket), StatusColour::blue);
     } catch (const EventSocketError &error) {
         SetStatusError(StatusMessages::listeningError + error.description());
     }
@@ -103,5 +102,6 @@ void frmMain::btnSendLS_Click()
         StatusMessages::listeningUdpSentTo,
         StatusMessages::listeningError,
     };
-    sendTransmitData(ui->txtTransmitDataLS, ui->optionTxtDataFormatLS, ui->optionTransportLS, ListeningSocket, messages);
+    sendTransmitData(ui->txtTransmitDataLS, ui->optionTxtDataFormatLS, ui->optionTransportLS, ListeningSocket,
+                     messages);
 }

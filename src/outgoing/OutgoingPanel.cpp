@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The outgoing panel: a small client of a remote host and port.
-#include "app/frmMain.h"
 #include "app/StatusMessages.h"
+#include "app/frmMain.h"
 #include "ui_frmMain.h"
 
 #include "socket/EventSocket.h"
@@ -36,8 +36,7 @@ void frmMain::btnConnectOS_Click()
         // TCP reports when its connect or error event arrives; UDP has no
         // handshake, so it is open at once, named by the boxes as typed.
         if (transport == EventSocket::UdpProtocol)
-            SetStatus(StatusMessages::outgoingConnectedTo + ui->txtRemoteIP->text() + u':'
-                          + ui->txtRemotePort->text(),
+            SetStatus(StatusMessages::outgoingConnectedTo + ui->txtRemoteIP->text() + u':' + ui->txtRemotePort->text(),
                       StatusColour::blue);
     } catch (const EventSocketError &error) {
         SetStatusError(StatusMessages::outgoingError + error.description());

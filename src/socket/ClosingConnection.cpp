@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <memory>
 #include <fcntl.h>
 #include <linux/sockios.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,7 +27,8 @@ constexpr int drainRounds = 16;
 } // namespace
 
 ClosingConnection::ClosingConnection(QTcpSocket *socket, int stallTimeout, QObject *parent)
-    : QObject(parent), stallTimeout(stallTimeout)
+    : QObject(parent)
+    , stallTimeout(stallTimeout)
 {
     stayAlive.emplace();
     socket->setParent(this);

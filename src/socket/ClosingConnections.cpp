@@ -16,7 +16,9 @@ int stallTimeout = ClosingConnections::defaultStallTimeout;
 
 } // namespace
 
-ClosingConnections::ClosingConnections(QObject *parent) : QObject(parent) {}
+ClosingConnections::ClosingConnections(QObject *parent)
+    : QObject(parent)
+{}
 
 ClosingConnections *ClosingConnections::instance()
 {

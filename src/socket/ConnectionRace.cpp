@@ -32,7 +32,9 @@ std::deque<QHostAddress> takingTurns(const QList<QHostAddress> &addresses)
 } // namespace
 
 ConnectionRace::ConnectionRace(quint16 localPort, Won won, Lost lost)
-    : localPort(localPort), won(std::move(won)), lost(std::move(lost))
+    : localPort(localPort)
+    , won(std::move(won))
+    , lost(std::move(lost))
 {
     headStart.setSingleShot(true);
     headStart.setInterval(stagger);

@@ -24,7 +24,7 @@ qint64 heldFor(const DatagramQueue::Datagram &datagram)
 bool processHoldsTooMuch()
 {
     return datagramsInProcess.load(std::memory_order_relaxed) > mostWaiting
-        || bytesInProcess.load(std::memory_order_relaxed) > mostBytesWaiting;
+           || bytesInProcess.load(std::memory_order_relaxed) > mostBytesWaiting;
 }
 
 } // namespace

@@ -57,8 +57,8 @@ DatagramReader::~DatagramReader()
 {
     stopping = true;
     const quint64 one = 1;
-    if (wakeDescriptor >= 0)
-        [[maybe_unused]] const auto written = ::write(wakeDescriptor, &one, sizeof one);
+    if (wakeDescriptor >= 0) [[maybe_unused]]
+        const auto written = ::write(wakeDescriptor, &one, sizeof one);
     thread.join();
     if (wakeDescriptor >= 0)
         ::close(wakeDescriptor);

@@ -80,7 +80,10 @@ void EventSocket::Private::fail(QAbstractSocket::SocketError error, const QStrin
     throw EventSocketError(describeSocketError(error, systemText).description);
 }
 
-EventSocket::EventSocket(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this)) {}
+EventSocket::EventSocket(QObject *parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>(this))
+{}
 
 EventSocket::~EventSocket()
 {

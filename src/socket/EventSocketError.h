@@ -19,9 +19,10 @@ public:
     enum Kind { Failure, NoDestinationYet };
 
     explicit EventSocketError(QString description, Kind kind = Failure)
-        : m_description(std::move(description)), m_utf8(m_description.toStdString()), m_kind(kind)
-    {
-    }
+        : m_description(std::move(description))
+        , m_utf8(m_description.toStdString())
+        , m_kind(kind)
+    {}
 
     const QString &description() const noexcept { return m_description; }
     Kind kind() const noexcept { return m_kind; }

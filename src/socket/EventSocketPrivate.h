@@ -24,7 +24,9 @@ class QUdpSocket;
 
 struct EventSocket::Private
 {
-    explicit Private(EventSocket *owner) : q(owner) {}
+    explicit Private(EventSocket *owner)
+        : q(owner)
+    {}
 
     // A peer that knocked on the listener, waiting for its handler to accept
     // it. Its address is kept from the start: a peer that has already gone
@@ -90,8 +92,8 @@ struct EventSocket::Private
     EventSocket *const q;
 
     int protocol = TcpProtocol;
-    int localPort = 0;  // as set; used by Connect
-    int boundPort = 0;  // while open
+    int localPort = 0; // as set; used by Connect
+    int boundPort = 0; // while open
     int state = StateClosed;
     quint64 generation = 0;
 

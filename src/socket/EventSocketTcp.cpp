@@ -147,9 +147,8 @@ void EventSocket::Private::connectTcp(const QString &host, quint16 port)
     // Names are looked up by a lookup that a close abandons: the network
     // library's own would hold the program after its window has gone.
     state = StateResolvingHost;
-    lookup = std::make_unique<HostLookup>(host, q, [this](const QList<QHostAddress> &addresses) {
-        tcpHostLookedUp(addresses);
-    });
+    lookup = std::make_unique<HostLookup>(host, q,
+                                          [this](const QList<QHostAddress> &addresses) { tcpHostLookedUp(addresses); });
 }
 
 void EventSocket::Private::tcpHostLookedUp(const QList<QHostAddress> &addresses)

@@ -76,9 +76,8 @@ void EventSocket::Private::connectUdp(const QString &host, quint16 port)
     // A name is looked up without blocking the window; until its address is
     // known there is nowhere to send to, and a send says so.
     remote.name = host;
-    lookup = std::make_unique<HostLookup>(host, q, [this](const QList<QHostAddress> &addresses) {
-        udpHostLookedUp(addresses);
-    });
+    lookup = std::make_unique<HostLookup>(host, q,
+                                          [this](const QList<QHostAddress> &addresses) { udpHostLookedUp(addresses); });
 }
 
 void EventSocket::Private::udpHostLookedUp(const QList<QHostAddress> &addresses)
@@ -170,7 +169,8 @@ void EventSocket::Private::sendUdp(const QByteArray &data)
     if (udp.destinationAddress.isNull())
         throw EventSocketError(QStringLiteral("There is no remote host to send to: no datagram has arrived yet"),
                                EventSocketError::NoDestinationYet);
-    if (const int error = sendDatagram(udp.socket->socketDescriptor(), data, udp.destinationAddress, udp.destinationPort))
+    if (const int error =
+            sendDatagram(udp.socket->socketDescriptor(), data, udp.destinationAddress, udp.destinationPort))
         throw EventSocketError(describeSendError(error).description);
     // The sent message names where this datagram went.
     remote.address = udp.destinationAddress;

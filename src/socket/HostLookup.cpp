@@ -137,7 +137,8 @@ private:
 
 } // namespace
 
-HostLookup::HostLookup(const QString &name, QObject *receiver, Done done) : request(std::make_shared<Request>())
+HostLookup::HostLookup(const QString &name, QObject *receiver, Done done)
+    : request(std::make_shared<Request>())
 {
     request->name = name;
     request->receiver = receiver;

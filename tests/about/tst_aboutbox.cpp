@@ -35,7 +35,7 @@ QWidget *chooseAbout(const WindowDriver &w)
     return boxes.size() == 1 ? boxes.first() : nullptr;
 }
 
-template<typename T>
+template <typename T>
 T *control(QWidget *box, const QString &name)
 {
     auto *found = box->findChild<T *>(name);
@@ -155,7 +155,12 @@ void tst_AboutBox::shouldPlaceEveryControl_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("text");
 
-    const struct { const char *name; int x, y, w, h; QString text; } table[] = {
+    const struct
+    {
+        const char *name;
+        int x, y, w, h;
+        QString text;
+    } table[] = {
         {"picIcon", 16, 16, 36, 36, {}},
         {"lblTitle", 70, 16, 259, 16, QStringLiteral("Vortlane")},
         {"lblVersion", 70, 40, 259, 15, QStringLiteral("Version 1.0.56")},

@@ -61,7 +61,7 @@ QString readAloud(QAccessibleInterface *notification)
     if (notification->role() != QAccessible::Notification || notification->childCount() != 1)
         return QStringLiteral("(not a notification)");
     return notification->text(QAccessible::Name) + QStringLiteral(": ")
-        + notification->child(0)->text(QAccessible::Name);
+           + notification->child(0)->text(QAccessible::Name);
 }
 
 } // namespace
@@ -90,28 +90,40 @@ void tst_Accessibility::shouldNameEveryControlForWhatItIs_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QAccessible::Role>("role");
 
-    QTest::newRow("listening port, by its label") << "txtPort" << "Listening Port" << QAccessible::EditableText;
-    QTest::newRow("remote host, by its label") << "txtRemoteIP" << "Remote Host" << QAccessible::EditableText;
-    QTest::newRow("remote port, by its label") << "txtRemotePort" << "Remote Port" << QAccessible::EditableText;
-    QTest::newRow("listening transmit box") << "txtTransmitDataLS" << "Listening: data to send"
-                                            << QAccessible::EditableText;
-    QTest::newRow("outgoing transmit box") << "txtTransmitDataOS" << "Outgoing: data to send"
-                                           << QAccessible::EditableText;
-    QTest::newRow("listening received box") << "txtReceivedDataLS" << "Listening: received data"
-                                            << QAccessible::EditableText;
-    QTest::newRow("outgoing received box") << "txtReceivedDataOS" << "Outgoing: received data"
-                                           << QAccessible::EditableText;
-    QTest::newRow("status line") << "txtStatus" << "Status" << QAccessible::EditableText;
-    QTest::newRow("listening send") << "btnSendLS" << "Listening: Send" << QAccessible::PushButton;
-    QTest::newRow("outgoing send") << "btnSendOS" << "Outgoing: Send" << QAccessible::PushButton;
-    QTest::newRow("listening type") << "Frame2" << "Listening: Type" << QAccessible::Grouping;
-    QTest::newRow("listening tx format") << "Frame3" << "Listening: Tx format" << QAccessible::Grouping;
-    QTest::newRow("outgoing rx format") << "Frame7" << "Outgoing: Rx format" << QAccessible::Grouping;
-    QTest::newRow("listening tcp") << "optionTransportLS_0" << "Listening: TCP" << QAccessible::RadioButton;
-    QTest::newRow("outgoing udp") << "optionTransportOS_1" << "Outgoing: UDP" << QAccessible::RadioButton;
-    QTest::newRow("listening tx hex") << "optionTxtDataFormatLS_2" << "Listening: Tx Hex" << QAccessible::RadioButton;
-    QTest::newRow("outgoing rx string") << "optionRxDataFormatOS_0" << "Outgoing: Rx String"
-                                        << QAccessible::RadioButton;
+    QTest::newRow("listening port, by its label") << "txtPort"
+                                                  << "Listening Port" << QAccessible::EditableText;
+    QTest::newRow("remote host, by its label") << "txtRemoteIP"
+                                               << "Remote Host" << QAccessible::EditableText;
+    QTest::newRow("remote port, by its label") << "txtRemotePort"
+                                               << "Remote Port" << QAccessible::EditableText;
+    QTest::newRow("listening transmit box") << "txtTransmitDataLS"
+                                            << "Listening: data to send" << QAccessible::EditableText;
+    QTest::newRow("outgoing transmit box") << "txtTransmitDataOS"
+                                           << "Outgoing: data to send" << QAccessible::EditableText;
+    QTest::newRow("listening received box") << "txtReceivedDataLS"
+                                            << "Listening: received data" << QAccessible::EditableText;
+    QTest::newRow("outgoing received box") << "txtReceivedDataOS"
+                                           << "Outgoing: received data" << QAccessible::EditableText;
+    QTest::newRow("status line") << "txtStatus"
+                                 << "Status" << QAccessible::EditableText;
+    QTest::newRow("listening send") << "btnSendLS"
+                                    << "Listening: Send" << QAccessible::PushButton;
+    QTest::newRow("outgoing send") << "btnSendOS"
+                                   << "Outgoing: Send" << QAccessible::PushButton;
+    QTest::newRow("listening type") << "Frame2"
+                                    << "Listening: Type" << QAccessible::Grouping;
+    QTest::newRow("listening tx format") << "Frame3"
+                                         << "Listening: Tx format" << QAccessible::Grouping;
+    QTest::newRow("outgoing rx format") << "Frame7"
+                                        << "Outgoing: Rx format" << QAccessible::Grouping;
+    QTest::newRow("listening tcp") << "optionTransportLS_0"
+                                   << "Listening: TCP" << QAccessible::RadioButton;
+    QTest::newRow("outgoing udp") << "optionTransportOS_1"
+                                  << "Outgoing: UDP" << QAccessible::RadioButton;
+    QTest::newRow("listening tx hex") << "optionTxtDataFormatLS_2"
+                                      << "Listening: Tx Hex" << QAccessible::RadioButton;
+    QTest::newRow("outgoing rx string") << "optionRxDataFormatOS_0"
+                                        << "Outgoing: Rx String" << QAccessible::RadioButton;
 }
 
 void tst_Accessibility::shouldNameEveryControlForWhatItIs()
@@ -138,8 +150,8 @@ void tst_Accessibility::shouldTellEveryControlApartByName_data()
                                  << QStringList{"txtReceivedDataLS", "txtReceivedDataOS", "txtStatus",
                                                 "optionRxDataFormatOS_2"};
     QTest::newRow("help viewer") << "helpViewer"
-                                 << QStringList{"backButton", "forwardButton", "contentsList", "indexFilter",
-                                                "indexList", "searchEdit", "searchResults", "topicView"};
+                                 << QStringList{"backButton", "forwardButton", "contentsList",  "indexFilter",
+                                                "indexList",  "searchEdit",    "searchResults", "topicView"};
 }
 
 void tst_Accessibility::shouldTellEveryControlApartByName()
@@ -276,9 +288,8 @@ void tst_Accessibility::shouldAnnounceEachStatusMessage()
     WindowDriver w;
     auto *announcer = w.window->findChild<StatusAnnouncer *>();
     QStringList heard;
-    QObject::connect(announcer, &StatusAnnouncer::announced, announcer, [&heard, announcer] {
-        heard << readAloud(QAccessible::queryAccessibleInterface(announcer));
-    });
+    QObject::connect(announcer, &StatusAnnouncer::announced, announcer,
+                     [&heard, announcer] { heard << readAloud(QAccessible::queryAccessibleInterface(announcer)); });
     for (const QString &message : std::as_const(written)) {
         if (errors.contains(message))
             w.window->SetStatusError(message);
@@ -294,8 +305,10 @@ void tst_Accessibility::shouldWritePortBoxesInTheThemesText_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("button");
 
-    QTest::newRow("listening port") << "txtPort" << "btnSetPort";
-    QTest::newRow("remote port") << "txtRemotePort" << "btnConnectOS";
+    QTest::newRow("listening port") << "txtPort"
+                                    << "btnSetPort";
+    QTest::newRow("remote port") << "txtRemotePort"
+                                 << "btnConnectOS";
 }
 
 void tst_Accessibility::shouldWritePortBoxesInTheThemesText()

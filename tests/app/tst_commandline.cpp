@@ -32,8 +32,8 @@ void tst_CommandLine::shouldAnswerWithoutADisplay_data()
     const QString version = QStringLiteral("^vortlane 1\\.0\\.56\n$");
     QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << QString() << 0 << usage << QString();
     QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << QString() << 0 << usage << QString();
-    QTest::newRow("--help-all names Qt's options")
-        << QStringList{QStringLiteral("--help-all")} << QString() << 0 << QStringLiteral("\n  --platform <name") << QString();
+    QTest::newRow("--help-all names Qt's options") << QStringList{QStringLiteral("--help-all")} << QString() << 0
+                                                   << QStringLiteral("\n  --platform <name") << QString();
     QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << QString() << 0 << version << QString();
     QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << QString() << 0 << version << QString();
     QTest::newRow("Qt's own options pass")

@@ -104,30 +104,27 @@ void tst_LineWrap::shouldPutCharactersOnLines_data()
     QTest::newRow("empty text is one empty line") << QString() << 10 << QStringList{QString()};
     QTest::newRow("a short text fits") << QStringLiteral("abc") << 10 << QStringList{"abc"};
     QTest::newRow("exactly the width fits") << QStringLiteral("abcd") << 4 << QStringList{"abcd"};
-    QTest::newRow("breaks after the last space") << QStringLiteral("aaa bbb ccc") << 8
-                                                 << QStringList{"aaa bbb ", "ccc"};
-    QTest::newRow("a token wider than the line is cut") << QStringLiteral("abcdefghij") << 4
-                                                        << QStringList{"abcd", "efgh", "ij"};
-    QTest::newRow("a cut token, then words") << QStringLiteral("abcdef gh") << 4
-                                             << QStringList{"abcd", "ef ", "gh"};
-    QTest::newRow("spaces hang past the edge") << QStringLiteral("ab      cd") << 4
-                                               << QStringList{"ab      ", "cd"};
-    QTest::newRow("leading spaces stay on the first line") << QStringLiteral("   abc") << 4
-                                                           << QStringList{"   ", "abc"};
+    QTest::newRow("breaks after the last space")
+        << QStringLiteral("aaa bbb ccc") << 8 << QStringList{"aaa bbb ", "ccc"};
+    QTest::newRow("a token wider than the line is cut")
+        << QStringLiteral("abcdefghij") << 4 << QStringList{"abcd", "efgh", "ij"};
+    QTest::newRow("a cut token, then words") << QStringLiteral("abcdef gh") << 4 << QStringList{"abcd", "ef ", "gh"};
+    QTest::newRow("spaces hang past the edge") << QStringLiteral("ab      cd") << 4 << QStringList{"ab      ", "cd"};
+    QTest::newRow("leading spaces stay on the first line")
+        << QStringLiteral("   abc") << 4 << QStringList{"   ", "abc"};
     QTest::newRow("line breaks end lines") << QStringLiteral("a\nb\n") << 10 << QStringList{"a", "b", ""};
-    QTest::newRow("a line break resets the width") << QStringLiteral("abc\nabcd") << 4
-                                                   << QStringList{"abc", "abcd"};
+    QTest::newRow("a line break resets the width") << QStringLiteral("abc\nabcd") << 4 << QStringList{"abc", "abcd"};
     QTest::newRow("a wide character overflows") << QStringLiteral("aWWa") << 3 << QStringList{"aW", "Wa"};
-    QTest::newRow("a character wider than the line still takes a line") << QStringLiteral("WW") << 1
-                                                                        << QStringList{"W", "W"};
-    QTest::newRow("a surrogate pair is never split") << QStringLiteral(u"a\U0001F600b") << 2
-                                                     << QStringList{"a", QStringLiteral(u"\U0001F600"), "b"};
+    QTest::newRow("a character wider than the line still takes a line")
+        << QStringLiteral("WW") << 1 << QStringList{"W", "W"};
+    QTest::newRow("a surrogate pair is never split")
+        << QStringLiteral(u"a\U0001F600b") << 2 << QStringList{"a", QStringLiteral(u"\U0001F600"), "b"};
     QTest::newRow("a tab reaches the next stop") << QStringLiteral("a\tbc") << 5 << QStringList{"a\t", "bc"};
     QTest::newRow("a line breaks after a tab") << QStringLiteral("abc\tde") << 5 << QStringList{"abc\t", "de"};
-    QTest::newRow("a tab past the edge starts a line, a whole stop wide") << QStringLiteral("abcd\tef") << 6
-                                                                           << QStringList{"abcd", "\tef"};
-    QTest::newRow("Hex bytes break between bytes") << QStringLiteral("41 42 43 44 ") << 7
-                                                   << QStringList{"41 42 ", "43 44 "};
+    QTest::newRow("a tab past the edge starts a line, a whole stop wide")
+        << QStringLiteral("abcd\tef") << 6 << QStringList{"abcd", "\tef"};
+    QTest::newRow("Hex bytes break between bytes")
+        << QStringLiteral("41 42 43 44 ") << 7 << QStringList{"41 42 ", "43 44 "};
 }
 
 void tst_LineWrap::shouldPutCharactersOnLines()
@@ -153,8 +150,11 @@ void tst_LineWrap::shouldCountLinesAtLineBreaks_data()
     QTest::newRow("a line separator is no line break") << QStringLiteral(u"a\u2028b\u2029c") << 1;
     // What an arrival's bytes become breaks only where the bytes hold a line break.
     QTest::newRow("rendered: every byte but CR and LF") << renderedString(everyByteButCrAndLf()) << 1;
-    QTest::newRow("rendered: vertical tab, form feed and NEL")
-        << renderedString(QByteArray("a\x0B" "b\x0C" "c\x85" "d")) << 1;
+    QTest::newRow("rendered: vertical tab, form feed and NEL") << renderedString(QByteArray("a\x0B"
+                                                                                            "b\x0C"
+                                                                                            "c\x85"
+                                                                                            "d"))
+                                                               << 1;
     QTest::newRow("rendered: CR LF") << renderedString("a\r\nb") << 2;
     QTest::newRow("rendered: lone LF") << renderedString("a\nb") << 2;
     QTest::newRow("rendered: lone CR") << renderedString("a\rb") << 1;
@@ -222,8 +222,8 @@ void tst_LineWrap::shouldWrapAnEditedTextAsAFreshOne_data()
     QTest::newRow("a character typed at the start") << text << 0 << 0 << QStringLiteral("9");
     QTest::newRow("a character typed in the middle") << text << 700 << 0 << QStringLiteral("x");
     QTest::newRow("a space that lets a word move up") << text << 300 << 3 << QStringLiteral(" ");
-    QTest::newRow("a shorter first word fits on the line before") << QStringLiteral("aaaa bbbbbbbbb c")
-                                                                  << 5 << 8 << QString();
+    QTest::newRow("a shorter first word fits on the line before")
+        << QStringLiteral("aaaa bbbbbbbbb c") << 5 << 8 << QString();
     QTest::newRow("a line break inserted") << text << 1000 << 0 << QStringLiteral("\n");
     QTest::newRow("everything removed") << text << 0 << int(text.size()) << QString();
     QTest::newRow("pasted at the end") << text << int(text.size()) << 0 << words(50);

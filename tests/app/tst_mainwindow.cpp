@@ -69,8 +69,8 @@ private slots:
 void tst_MainWindow::shouldStartWithTheDefaults()
 {
     WindowDriver w;
-    for (const char *group : {"optionTransportLS", "optionTxtDataFormatLS", "optionRxDataFormatLS",
-                              "optionTransportOS", "optionTxtDataFormatOS", "optionRxDataFormatOS"})
+    for (const char *group : {"optionTransportLS", "optionTxtDataFormatLS", "optionRxDataFormatLS", "optionTransportOS",
+                              "optionTxtDataFormatOS", "optionRxDataFormatOS"})
         QCOMPARE(w.selected(QLatin1String(group)), 0);
     QCOMPARE(w.text("txtPort"), QStringLiteral("4000"));
     QCOMPARE(w.text("txtRemotePort"), QStringLiteral("4000"));
@@ -170,7 +170,12 @@ void tst_MainWindow::shouldPlaceEveryControl_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("caption");
 
-    const struct { const char *name; int x, y, w, h; const char *caption; } table[] = {
+    const struct
+    {
+        const char *name;
+        int x, y, w, h;
+        const char *caption;
+    } table[] = {
         {"frameLS", 8, 0, 537, 249, "Listening Socket"},
         {"framOS", 8, 256, 537, 249, "Outgoing Socket"},
         {"txtStatus", 8, 512, 537, 25, ""},
@@ -313,8 +318,8 @@ Caption captionOf(QWidget *control)
         QStyleOptionButton option;
         option.initFrom(button);
         option.text = button->text();
-        const auto part = qobject_cast<QRadioButton *>(button) ? QStyle::SE_RadioButtonContents
-                                                               : QStyle::SE_PushButtonContents;
+        const auto part =
+            qobject_cast<QRadioButton *>(button) ? QStyle::SE_RadioButtonContents : QStyle::SE_PushButtonContents;
         const QRect room = style->subElementRect(part, &option, button) & button->rect();
         return {room, {room.topLeft(), QSize(metrics.horizontalAdvance(button->text()), room.height())}};
     }
@@ -325,7 +330,8 @@ Caption captionOf(QWidget *control)
         option.textAlignment = frame->alignment();
         option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
         const QRect title = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
-        return {title & frame->rect(), {title.topLeft(), QSize(metrics.horizontalAdvance(frame->title()), title.height())}};
+        return {title & frame->rect(),
+                {title.topLeft(), QSize(metrics.horizontalAdvance(frame->title()), title.height())}};
     }
     if (auto *label = qobject_cast<QLabel *>(control); label && !label->text().isEmpty())
         return {label->contentsRect(),
@@ -474,12 +480,14 @@ void tst_MainWindow::transmitBoxShouldEditAsATextBox_data()
         {"^Ctrl+Right", "1", "^Ctrl+Right", "2", "^Ctrl+Right", "3", "^Ctrl+Right", "4", "^Ctrl+Right", "5",
          "^Ctrl+Right", "6", "^Ctrl+Right", "7", "^Ctrl+Right", "8"});
     row("ctrl+left to each word's start", punctuated,
-        {"^End", "^Ctrl+Left", "1", "^Left", "^Ctrl+Left", "2", "^Left", "^Ctrl+Left", "3", "^Left", "^Ctrl+Left",
-         "4", "^Left", "^Ctrl+Left", "5", "^Left", "^Ctrl+Left", "6"});
-    row("ctrl+backspace stops at punctuation", punctuated, {"^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Backspace"});
+        {"^End", "^Ctrl+Left", "1", "^Left", "^Ctrl+Left", "2", "^Left", "^Ctrl+Left", "3", "^Left", "^Ctrl+Left", "4",
+         "^Left", "^Ctrl+Left", "5", "^Left", "^Ctrl+Left", "6"});
+    row("ctrl+backspace stops at punctuation", punctuated,
+        {"^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Backspace"});
     row("ctrl+delete stops at punctuation", punctuated, {"^Ctrl+Right", "^Ctrl+Delete"});
     row("ctrl+delete runs to the next word", punctuated, {"^Ctrl+Right", "^Ctrl+Right", "^Right", "^Ctrl+Delete"});
-    row("ctrl+right stops at a line break", QStringLiteral("ab\n  cd"), {"^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Right", "#"});
+    row("ctrl+right stops at a line break", QStringLiteral("ab\n  cd"),
+        {"^Ctrl+Right", "^Ctrl+Right", "^Ctrl+Right", "#"});
     row("an input method's commit is inserted", "ab", {"^Right", "~x", "=\u4f60\u597d"});
     row("and undone as one step", "ab", {"^End", "cd", "~x", "=\u4f60\u597d", "^Ctrl+Z"});
 }
@@ -492,7 +500,8 @@ void tst_MainWindow::transmitBoxShouldEditAsATextBox()
     auto *box = w.find<TransmitDataEdit>(QStringLiteral("txtTransmitDataOS"));
     QPlainTextEdit plain;
     plain.show();
-    for (QAbstractScrollArea *edit : {static_cast<QAbstractScrollArea *>(box), static_cast<QAbstractScrollArea *>(&plain)}) {
+    for (QAbstractScrollArea *edit :
+         {static_cast<QAbstractScrollArea *>(box), static_cast<QAbstractScrollArea *>(&plain)}) {
         edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         const qreal columns = 20.5 * QFontMetricsF(edit->font()).horizontalAdvance(u'0');
@@ -535,7 +544,8 @@ void tst_MainWindow::transmitBoxShouldWrapBetweenTokens()
     w.paste(QStringLiteral("txtTransmitDataLS"), text);
     QCOMPARE(w.text(QStringLiteral("txtTransmitDataLS")), text);
     // Where each character stands, as a screen reader is told.
-    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(w.find<QWidget>(QStringLiteral("txtTransmitDataLS")));
+    QAccessibleInterface *box =
+        QAccessible::queryAccessibleInterface(w.find<QWidget>(QStringLiteral("txtTransmitDataLS")));
     QVERIFY(box && box->textInterface() && box->editableTextInterface());
     QCOMPARE(box->textInterface()->characterCount(), int(text.size()));
     const auto top = [box](int offset) { return box->textInterface()->characterRect(offset).top(); };
@@ -548,15 +558,36 @@ void tst_MainWindow::transmitBoxShouldWrapBetweenTokens()
 
 void tst_MainWindow::shouldFollowTheFocusOrder()
 {
-    const QStringList order = {
-        "txtPort", "btnSetPort", "btnCloseLS", "optionTransportLS_0", "optionTransportLS_1",
-        "optionTxtDataFormatLS_0", "optionTxtDataFormatLS_1", "optionTxtDataFormatLS_2",
-        "optionRxDataFormatLS_0", "optionRxDataFormatLS_1", "optionRxDataFormatLS_2",
-        "txtTransmitDataLS", "btnSendLS", "txtReceivedDataLS", "txtRemoteIP", "txtRemotePort",
-        "btnConnectOS", "btnDisconnectOS", "optionTransportOS_0", "optionTransportOS_1",
-        "optionTxtDataFormatOS_0", "optionTxtDataFormatOS_1", "optionTxtDataFormatOS_2",
-        "optionRxDataFormatOS_0", "optionRxDataFormatOS_1", "optionRxDataFormatOS_2",
-        "txtTransmitDataOS", "btnSendOS", "txtReceivedDataOS", "txtStatus"};
+    const QStringList order = {"txtPort",
+                               "btnSetPort",
+                               "btnCloseLS",
+                               "optionTransportLS_0",
+                               "optionTransportLS_1",
+                               "optionTxtDataFormatLS_0",
+                               "optionTxtDataFormatLS_1",
+                               "optionTxtDataFormatLS_2",
+                               "optionRxDataFormatLS_0",
+                               "optionRxDataFormatLS_1",
+                               "optionRxDataFormatLS_2",
+                               "txtTransmitDataLS",
+                               "btnSendLS",
+                               "txtReceivedDataLS",
+                               "txtRemoteIP",
+                               "txtRemotePort",
+                               "btnConnectOS",
+                               "btnDisconnectOS",
+                               "optionTransportOS_0",
+                               "optionTransportOS_1",
+                               "optionTxtDataFormatOS_0",
+                               "optionTxtDataFormatOS_1",
+                               "optionTxtDataFormatOS_2",
+                               "optionRxDataFormatOS_0",
+                               "optionRxDataFormatOS_1",
+                               "optionRxDataFormatOS_2",
+                               "txtTransmitDataOS",
+                               "btnSendOS",
+                               "txtReceivedDataOS",
+                               "txtStatus"};
     WindowDriver w;
     QStringList chain;
     QWidget *widget = w.find<QWidget>("txtPort");
@@ -571,12 +602,18 @@ void tst_MainWindow::shouldFollowTheFocusOrder()
 void tst_MainWindow::shouldShowMenusWithoutAccessKeys()
 {
     WindowDriver w;
-    const struct { const char *name; const char *caption; } menus[] = {
-        {"mnuFile", "File"}, {"mnuHelp", "Help"}};
+    const struct
+    {
+        const char *name;
+        const char *caption;
+    } menus[] = {{"mnuFile", "File"}, {"mnuHelp", "Help"}};
     for (const auto &menu : menus)
         QCOMPARE(w.find<QMenu>(QLatin1String(menu.name))->title(), QLatin1String(menu.caption));
-    const struct { const char *name; const char *caption; } actions[] = {
-        {"mnuExit", "Exit"}, {"mnuManual", "Manual"}, {"mnuAbout", "About"}};
+    const struct
+    {
+        const char *name;
+        const char *caption;
+    } actions[] = {{"mnuExit", "Exit"}, {"mnuManual", "Manual"}, {"mnuAbout", "About"}};
     for (const auto &action : actions) {
         auto *item = w.find<QAction>(QLatin1String(action.name));
         QCOMPARE(item->text(), QLatin1String(action.caption));
@@ -600,14 +637,15 @@ void tst_MainWindow::shouldSetTheColourBeforeTheText()
     QFETCH(QColor, before);
     QFETCH(QColor, after);
     QFETCH(bool, error);
-    const auto colourOf = [](const QColor &c) { return StatusColour{quint32(c.red() | c.green() << 8 | c.blue() << 16)}; };
+    const auto colourOf = [](const QColor &c) {
+        return StatusColour{quint32(c.red() | c.green() << 8 | c.blue() << 16)};
+    };
     WindowDriver w;
     w.window->SetStatus(QStringLiteral("before"), colourOf(before));
     auto *status = w.find<QLineEdit>("txtStatus");
     QColor colourWhenTextChanged;
-    QObject::connect(status, &QLineEdit::textChanged, status, [&] {
-        colourWhenTextChanged = status->palette().color(QPalette::Active, QPalette::Text);
-    });
+    QObject::connect(status, &QLineEdit::textChanged, status,
+                     [&] { colourWhenTextChanged = status->palette().color(QPalette::Active, QPalette::Text); });
     if (error)
         w.window->SetStatusError(QStringLiteral("after"));
     else

@@ -10,15 +10,15 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
-#include <QGlyphRun>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
@@ -56,8 +56,7 @@ QPoint boundaryPoint(const ReceivedDataView &view, const QString &text, qsizetyp
 void dragAcross(QWidget *viewport, const QPoint &from, const QPoint &to)
 {
     QTest::mousePress(viewport, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &move);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
 }
@@ -128,10 +127,7 @@ struct TextBoxBeside
         cursor.setPosition(offset);
         return QPoint(left + (right - left) / 4, edit.cursorRect(cursor).center().y());
     }
-    QString selectedText() const
-    {
-        return edit.textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n');
-    }
+    QString selectedText() const { return edit.textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'); }
     QPlainTextEdit edit;
 };
 
@@ -374,7 +370,8 @@ void tst_ReceivedDataView::shouldKeepTheScrollPositionWhenTextIsSet_data()
     QTest::addColumn<QString>("second");
     QTest::addColumn<int>("scrolledTo");
     QTest::addColumn<int>("expected");
-    QTest::newRow("same length keeps the position") << numberedLines(100) << numberedLines(100).replace(u'1', u'9') << 40 << 40;
+    QTest::newRow("same length keeps the position")
+        << numberedLines(100) << numberedLines(100).replace(u'1', u'9') << 40 << 40;
     QTest::newRow("longer text keeps the position") << numberedLines(100) << numberedLines(300) << 40 << 40;
     QTest::newRow("shorter text pulls it into range") << numberedLines(100) << numberedLines(30) << 90 << -1;
     QTest::newRow("empty text goes to the top") << numberedLines(100) << QString() << 60 << 0;
@@ -618,10 +615,9 @@ void tst_ReceivedDataView::shouldDrawTheTextWhereverTheSelectionStands()
             for (int y = 0; y < drawn.height(); ++y)
                 for (int x = 0; x < drawn.width(); ++x)
                     changed += !highlight.contains(x, y) && differ(drawn.pixel(x, y), plain.pixel(x, y));
-            QVERIFY2(changed == 0, qPrintable(QStringLiteral("%1 pixels changed with %2..%3 selected")
-                                                  .arg(changed)
-                                                  .arg(offset)
-                                                  .arg(end)));
+            QVERIFY2(
+                changed == 0,
+                qPrintable(QStringLiteral("%1 pixels changed with %2..%3 selected").arg(changed).arg(offset).arg(end)));
         }
         offset = next;
     }
@@ -639,8 +635,7 @@ void tst_ReceivedDataView::shouldSelectAsATextBoxDoes_data()
     QTest::newRow("triple click: the line") << QStringLiteral("first line\nsecond line\nthird") << "triple" << 14 << 0;
     QTest::newRow("triple click: the last line") << QStringLiteral("first\nlast one") << "triple" << 8 << 0;
     QTest::newRow("double click, drag on: by words") << QStringLiteral("alpha beta gamma delta") << "drag" << 1 << 13;
-    QTest::newRow("double click, drag back: by words") << QStringLiteral("alpha beta gamma delta") << "drag" << 13
-                                                       << 1;
+    QTest::newRow("double click, drag back: by words") << QStringLiteral("alpha beta gamma delta") << "drag" << 13 << 1;
 }
 
 void tst_ReceivedDataView::shouldSelectAsATextBoxDoes()
@@ -709,11 +704,9 @@ void tst_ReceivedDataView::transmitBoxShouldTakeWhatIsDropped_data()
     QTest::addColumn<bool>("own");
     QTest::addColumn<bool>("control");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("from another program, at the drop point") << "abcdef" << 0 << 0 << 3 << false << false
-                                                             << "abcXYdef";
+    QTest::newRow("from another program, at the drop point") << "abcdef" << 0 << 0 << 3 << false << false << "abcXYdef";
     QTest::newRow("a selection dragged on moves") << "abc def ghi" << 0 << 4 << 11 << true << false << "def ghiabc ";
-    QTest::newRow("a selection dragged back moves") << "abc def ghi" << 8 << 11 << 4 << true << false
-                                                    << "abc ghidef ";
+    QTest::newRow("a selection dragged back moves") << "abc def ghi" << 8 << 11 << 4 << true << false << "abc ghidef ";
     QTest::newRow("dropped on itself, nothing moves") << "abc def" << 0 << 3 << 2 << true << false << "abc def";
     QTest::newRow("with Ctrl, copied") << "abc def" << 0 << 3 << 7 << true << true << "abc defabc";
 }

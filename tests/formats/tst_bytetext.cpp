@@ -25,24 +25,19 @@ void tst_ByteText::shouldTurnTextIntoOneBytePerCharacter_data()
 
     QTest::newRow("empty text") << QString() << QByteArray();
     QTest::newRow("plain ASCII") << QStringLiteral("Hello") << QByteArray("Hello");
-    QTest::newRow("Latin-1 letters keep their code") << QStringLiteral(u"caf\u00E9 \u00FF")
-                                                    << QByteArray("caf\xE9 \xFF");
+    QTest::newRow("Latin-1 letters keep their code")
+        << QStringLiteral(u"caf\u00E9 \u00FF") << QByteArray("caf\xE9 \xFF");
     QTest::newRow("zero character is a byte, not an end")
         << QString(QChar(0)) + QStringLiteral("A") << QByteArray("\0A", 2);
     QTest::newRow("line break stays a single LF") << QStringLiteral("a\nb") << QByteArray("a\nb");
     QTest::newRow("euro sign is beyond Latin-1") << QStringLiteral(u"1\u20AC") << QByteArray("1?");
     QTest::newRow("surrogate pair is one character, one question mark")
         << QStringLiteral(u"a\U0001F600b") << QByteArray("a?b");
-    QTest::newRow("two astral characters in a row")
-        << QStringLiteral(u"\U0001F600\U00010348") << QByteArray("??");
-    QTest::newRow("lone high surrogate") << QString(QChar(0xD83D)) + QStringLiteral("x")
-                                         << QByteArray("?x");
-    QTest::newRow("high surrogate at the very end") << QStringLiteral("x") + QChar(0xD83D)
-                                                    << QByteArray("x?");
-    QTest::newRow("lone low surrogate") << QString(QChar(0xDE00)) + QStringLiteral("x")
-                                        << QByteArray("?x");
-    QTest::newRow("two high surrogates") << QString(QChar(0xD83D)) + QChar(0xD83D)
-                                         << QByteArray("??");
+    QTest::newRow("two astral characters in a row") << QStringLiteral(u"\U0001F600\U00010348") << QByteArray("??");
+    QTest::newRow("lone high surrogate") << QString(QChar(0xD83D)) + QStringLiteral("x") << QByteArray("?x");
+    QTest::newRow("high surrogate at the very end") << QStringLiteral("x") + QChar(0xD83D) << QByteArray("x?");
+    QTest::newRow("lone low surrogate") << QString(QChar(0xDE00)) + QStringLiteral("x") << QByteArray("?x");
+    QTest::newRow("two high surrogates") << QString(QChar(0xD83D)) + QChar(0xD83D) << QByteArray("??");
 }
 
 void tst_ByteText::shouldTurnTextIntoOneBytePerCharacter()

@@ -101,8 +101,7 @@ void tst_LongTransmitText::shouldEncodeLongDecimalText()
     QCOMPARE(expected.text.size(), length);
 
     const EncodedTransmitData encoded =
-        EncodeTransmitData(QStringLiteral("  ") + expected.text + QStringLiteral("   "),
-                           DataFormat::Decimal);
+        EncodeTransmitData(QStringLiteral("  ") + expected.text + QStringLiteral("   "), DataFormat::Decimal);
 
     QCOMPARE(encoded.error, QString());
     QVERIFY(encoded.bytes.has_value());
@@ -122,8 +121,7 @@ void tst_LongTransmitText::shouldEncodeLongHexText()
     const LongText expected = hexText(length);
     QCOMPARE(expected.text.size(), length);
 
-    const EncodedTransmitData encoded =
-        EncodeTransmitData(QStringLiteral(" ") + expected.text, DataFormat::Hex);
+    const EncodedTransmitData encoded = EncodeTransmitData(QStringLiteral(" ") + expected.text, DataFormat::Hex);
 
     QCOMPARE(encoded.error, QString());
     QVERIFY(encoded.bytes.has_value());
@@ -139,16 +137,12 @@ void tst_LongTransmitText::shouldReportBadTokenAtTheEndOfLongText_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("Decimal out of range")
-        << int(DataFormat::Decimal) << QStringLiteral("256")
-        << parseErrorMessage(TokenVerdict::OutOfRange);
-    QTest::newRow("Decimal empty token")
-        << int(DataFormat::Decimal) << QString()
-        << parseErrorMessage(TokenVerdict::NotNumeric);
-    QTest::newRow("Hex too long")
-        << int(DataFormat::Hex) << QStringLiteral("123")
-        << parseErrorMessage(TokenVerdict::TooLong);
-    QTest::newRow("Hex empty token ends silently")
-        << int(DataFormat::Hex) << QString() << QString();
+        << int(DataFormat::Decimal) << QStringLiteral("256") << parseErrorMessage(TokenVerdict::OutOfRange);
+    QTest::newRow("Decimal empty token") << int(DataFormat::Decimal) << QString()
+                                         << parseErrorMessage(TokenVerdict::NotNumeric);
+    QTest::newRow("Hex too long") << int(DataFormat::Hex) << QStringLiteral("123")
+                                  << parseErrorMessage(TokenVerdict::TooLong);
+    QTest::newRow("Hex empty token ends silently") << int(DataFormat::Hex) << QString() << QString();
 }
 
 void tst_LongTransmitText::shouldReportBadTokenAtTheEndOfLongText()

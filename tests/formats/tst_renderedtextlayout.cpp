@@ -84,7 +84,10 @@ void tst_RenderedTextLayout::shouldBreakLinesOnlyWhereTheTextSays_data()
     QTest::addColumn<int>("lines");
 
     QTest::newRow("every byte but CR and LF") << everyNonBreakingByte() << 1;
-    QTest::newRow("vertical tab, form feed and NEL") << QByteArray("a\x0B" "b\x0C" "c\x85" "d")
+    QTest::newRow("vertical tab, form feed and NEL") << QByteArray("a\x0B"
+                                                                   "b\x0C"
+                                                                   "c\x85"
+                                                                   "d")
                                                      << 1;
     QTest::newRow("CR LF") << QByteArray("a\r\nb") << 2;
     QTest::newRow("lone LF") << QByteArray("a\nb") << 2;
@@ -148,8 +151,7 @@ void tst_RenderedTextLayout::shouldDrawUpperBytesWithDistinctGlyphs()
         QCOMPARE(runs.size(), 1);
         const QList<quint32> indexes = runs.first().glyphIndexes();
         QCOMPARE(indexes.size(), 1);
-        QVERIFY2(indexes.first() != 0,
-                 qPrintable(QStringLiteral("byte %1 has no glyph").arg(b)));
+        QVERIFY2(indexes.first() != 0, qPrintable(QStringLiteral("byte %1 has no glyph").arg(b)));
         glyphs.insert({runs.first().rawFont().familyName(), indexes.first()});
     }
     QCOMPARE(glyphs.size(), 0x80);

@@ -56,17 +56,17 @@ private slots:
         QTest::newRow("first heading when no data-title")
             << QByteArray("<section id='a'><p>intro</p><h2 class='x'>The <b>heading</b></h2><h1>Later</h1></section>")
             << "The heading";
-        QTest::newRow("empty data-title falls back") << QByteArray("<section id='a' data-title=' '><h3>Third</h3></section>")
-                                                     << "Third";
-        QTest::newRow("entities decoded") << QByteArray("<section id='a' data-title='Tx &amp; Rx &lt;formats&gt;'></section>")
-                                          << "Tx & Rx <formats>";
-        QTest::newRow("blanks collapsed") << QByteArray("<section id='a' data-title='  Two\n   words '></section>")
-                                          << "Two words";
-        QTest::newRow("upper-case markup") << QByteArray("<SECTION ID=\"a\" DATA-TITLE=\"Shouted\"></SECTION>")
-                                           << "Shouted";
+        QTest::newRow("empty data-title falls back")
+            << QByteArray("<section id='a' data-title=' '><h3>Third</h3></section>") << "Third";
+        QTest::newRow("entities decoded")
+            << QByteArray("<section id='a' data-title='Tx &amp; Rx &lt;formats&gt;'></section>") << "Tx & Rx <formats>";
+        QTest::newRow("blanks collapsed")
+            << QByteArray("<section id='a' data-title='  Two\n   words '></section>") << "Two words";
+        QTest::newRow("upper-case markup")
+            << QByteArray("<SECTION ID=\"a\" DATA-TITLE=\"Shouted\"></SECTION>") << "Shouted";
         QTest::newRow("unquoted attributes") << QByteArray("<section id=a data-title=Bare></section>") << "Bare";
-        QTest::newRow("quote inside other quotes") << QByteArray("<section id='a' data-title=\"Don't panic\"></section>")
-                                                   << "Don't panic";
+        QTest::newRow("quote inside other quotes")
+            << QByteArray("<section id='a' data-title=\"Don't panic\"></section>") << "Don't panic";
         QTest::newRow("greater-than inside a quoted value")
             << QByteArray("<section id='a' data-title='a > b'></section>") << "a > b";
     }
@@ -113,11 +113,10 @@ private slots:
         QTest::newRow("opening and closing") << QStringLiteral("<p>a</p>") << QStringList{"p", "/p"};
         QTest::newRow("names in lower case") << QStringLiteral("<SECTION id=x>") << QStringList{"section"};
         QTest::newRow("comments stepped over") << QStringLiteral("<!-- <b> --><i>") << QStringList{"i"};
-        QTest::newRow("declarations stepped over") << QStringLiteral("<!DOCTYPE html><?xml?><i>")
-                                                   << QStringList{"i"};
+        QTest::newRow("declarations stepped over") << QStringLiteral("<!DOCTYPE html><?xml?><i>") << QStringList{"i"};
         QTest::newRow("a lone less-than is text") << QStringLiteral("1 < 2 <em>") << QStringList{"em"};
-        QTest::newRow("a greater-than in a quoted value") << QStringLiteral("<a title='x > y'><b>")
-                                                         << QStringList{"a", "b"};
+        QTest::newRow("a greater-than in a quoted value")
+            << QStringLiteral("<a title='x > y'><b>") << QStringList{"a", "b"};
         QTest::newRow("self-closing") << QStringLiteral("<br/><hr />") << QStringList{"br", "hr"};
         QTest::newRow("nothing") << QStringLiteral("plain text") << QStringList{};
     }
@@ -142,14 +141,20 @@ private slots:
         QTest::addColumn<QString>("markup");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("value");
-        QTest::newRow("double quotes") << QStringLiteral("<a href=\"#x\">") << "href" << "#x";
-        QTest::newRow("single quotes") << QStringLiteral("<a href='#x'>") << "href" << "#x";
-        QTest::newRow("unquoted") << QStringLiteral("<a href=#x>") << "href" << "#x";
-        QTest::newRow("names in lower case") << QStringLiteral("<a HREF='#x'>") << "href" << "#x";
+        QTest::newRow("double quotes") << QStringLiteral("<a href=\"#x\">") << "href"
+                                       << "#x";
+        QTest::newRow("single quotes") << QStringLiteral("<a href='#x'>") << "href"
+                                       << "#x";
+        QTest::newRow("unquoted") << QStringLiteral("<a href=#x>") << "href"
+                                  << "#x";
+        QTest::newRow("names in lower case") << QStringLiteral("<a HREF='#x'>") << "href"
+                                             << "#x";
         QTest::newRow("character references") << QStringLiteral("<a title='a &amp; b &lt;c&gt;'>") << "title"
                                               << "a & b <c>";
-        QTest::newRow("the first of two wins") << QStringLiteral("<a id=one id=two>") << "id" << "one";
-        QTest::newRow("no value") << QStringLiteral("<input hidden>") << "hidden" << "";
+        QTest::newRow("the first of two wins") << QStringLiteral("<a id=one id=two>") << "id"
+                                               << "one";
+        QTest::newRow("no value") << QStringLiteral("<input hidden>") << "hidden"
+                                  << "";
     }
 
     void shouldDecodeAttributes()
@@ -171,33 +176,36 @@ private slots:
         QTest::addColumn<QString>("reason");
 
         QTest::newRow("empty file") << QByteArray() << "holds no topics";
-        QTest::newRow("html without topics") << QByteArray("<html><body><p>Hello</p></body></html>")
-                                             << "holds no topics";
-        QTest::newRow("topic without id") << QByteArray("<html>\n<section data-title='A'></section>")
-                                          << "line 2: a topic has no id";
+        QTest::newRow("html without topics")
+            << QByteArray("<html><body><p>Hello</p></body></html>") << "holds no topics";
+        QTest::newRow("topic without id")
+            << QByteArray("<html>\n<section data-title='A'></section>") << "line 2: a topic has no id";
         QTest::newRow("two topics with one id")
             << QByteArray("<section id='a' data-title='A'></section>\n<section id='a' data-title='B'></section>")
             << "line 2: the id \"a\" was already given to the topic of line 1";
-        QTest::newRow("topic inside a topic")
-            << QByteArray("<section id='outer' data-title='A'>\n\n<section id='inner' data-title='B'></section></section>")
-            << "line 3: a topic starts inside the topic \"outer\" of line 1";
+        QTest::newRow("topic inside a topic") << QByteArray(
+            "<section id='outer' data-title='A'>\n\n<section id='inner' data-title='B'></section></section>")
+                                              << "line 3: a topic starts inside the topic \"outer\" of line 1";
         QTest::newRow("topic never closed") << QByteArray("<section id='a' data-title='A'>\n<p>text</p>\n")
                                             << "the topic \"a\" of line 1 is never closed";
-        QTest::newRow("end tag without topic")
-            << QByteArray("<section id='a' data-title='A'></section>\n</section>") << "line 2: </section> closes no topic";
-        QTest::newRow("topic without title") << QByteArray("<section id='a'><p>No heading</p></section>")
-                                             << "the topic \"a\" has no title";
+        QTest::newRow("end tag without topic") << QByteArray("<section id='a' data-title='A'></section>\n</section>")
+                                               << "line 2: </section> closes no topic";
+        QTest::newRow("topic without title")
+            << QByteArray("<section id='a'><p>No heading</p></section>") << "the topic \"a\" has no title";
         QTest::newRow("comment never closed")
-            << QByteArray("<section id='a' data-title='A'></section>\n<!-- <section id='b'>") << "line 2: a comment is never closed";
-        QTest::newRow("tag never closed") << QByteArray("<section id='a' data-title='A'\n") << "line 1: the tag <section is never closed";
-        QTest::newRow("quote never closed") << QByteArray("\n<section id='a data-title=A></section>")
-                                            << "line 2: the value of id is never closed";
+            << QByteArray("<section id='a' data-title='A'></section>\n<!-- <section id='b'>")
+            << "line 2: a comment is never closed";
+        QTest::newRow("tag never closed")
+            << QByteArray("<section id='a' data-title='A'\n") << "line 1: the tag <section is never closed";
+        QTest::newRow("quote never closed")
+            << QByteArray("\n<section id='a data-title=A></section>") << "line 2: the value of id is never closed";
         QTest::newRow("style never closed") << QByteArray("<style> p {}\n<section id='a' data-title='A'></section>")
                                             << "a <style> element is never closed";
         QTest::newRow("not UTF-8") << QByteArray("<section id='a' data-title='Caf\xe9'></section>")
                                    << "It is not UTF-8 text";
-        QTest::newRow("binary with NUL bytes") << QByteArray("<section id='a' data-title='A'>") + QByteArray(2, '\0') + "</section>"
-                                               << "It is not UTF-8 text";
+        QTest::newRow("binary with NUL bytes")
+            << QByteArray("<section id='a' data-title='A'>") + QByteArray(2, '\0') + "</section>"
+            << "It is not UTF-8 text";
     }
 
     void shouldRefuseAMalformedFile()
@@ -244,10 +252,14 @@ private slots:
         QTest::addColumn<QString>("anchor");
         QTest::addColumn<QString>("topic");
 
-        QTest::newRow("topic id") << "formats" << "formats";
-        QTest::newRow("named anchor inside a topic") << "refused" << "errors";
-        QTest::newRow("unknown anchor") << "nowhere" << "";
-        QTest::newRow("ids are case-sensitive") << "Formats" << "";
+        QTest::newRow("topic id") << "formats"
+                                  << "formats";
+        QTest::newRow("named anchor inside a topic") << "refused"
+                                                     << "errors";
+        QTest::newRow("unknown anchor") << "nowhere"
+                                        << "";
+        QTest::newRow("ids are case-sensitive") << "Formats"
+                                                << "";
     }
 
     void shouldFindTheTopicOfAnAnchor()
@@ -319,8 +331,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
 
-        QTest::newRow("missing file") << "none.HLP" << "";
-        QTest::newRow("a folder") << "folder.HLP" << "It is a folder, not a file.";
+        QTest::newRow("missing file") << "none.HLP"
+                                      << "";
+        QTest::newRow("a folder") << "folder.HLP"
+                                  << "It is a folder, not a file.";
     }
 
     void shouldReportAFileThatCannotBeRead()

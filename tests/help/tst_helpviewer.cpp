@@ -47,7 +47,7 @@ private:
         return viewers.size() == 1 ? viewers.first() : nullptr;
     }
 
-    template<typename T>
+    template <typename T>
     static T *part(QWidget *viewer, const char *name)
     {
         return viewer ? viewer->findChild<T *>(QLatin1String(name)) : nullptr;
@@ -221,10 +221,9 @@ private slots:
         QTest::addColumn<QString>("status");
 
         QTest::newRow("word in one topic") << "hex" << QStringList{"Data formats"} << "1 topic found.";
-        QTest::newRow("word in two topics") << "Listen" << QStringList{"First steps", "When things go wrong"}
-                                            << "2 topics found.";
-        QTest::newRow("two words together") << "refused connection" << QStringList{"Data formats"}
-                                            << "1 topic found.";
+        QTest::newRow("word in two topics")
+            << "Listen" << QStringList{"First steps", "When things go wrong"} << "2 topics found.";
+        QTest::newRow("two words together") << "refused connection" << QStringList{"Data formats"} << "1 topic found.";
         QTest::newRow("word nowhere") << "datagram" << QStringList{} << "No topic contains datagram.";
         QTest::newRow("part of a word") << "form" << QStringList{} << "No topic contains form.";
     }
@@ -397,7 +396,8 @@ private slots:
     {
         QFETCH(bool, bareName);
 
-        const QString name = bareName ? QStringLiteral("Missing-Help-Test.HLP") : dir.filePath(QStringLiteral("Missing.HLP"));
+        const QString name =
+            bareName ? QStringLiteral("Missing-Help-Test.HLP") : dir.filePath(QStringLiteral("Missing.HLP"));
         const QString place = bareName ? QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
                                        : QDir::toNativeSeparators(dir.path());
 

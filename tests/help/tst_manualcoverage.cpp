@@ -39,8 +39,8 @@ QString decodedText(const QString &html)
     static const QRegularExpression tag(QStringLiteral("<[A-Za-z/!][^>]*>"));
     static const QRegularExpression reference(QStringLiteral("&(#[0-9]+|#[xX][0-9A-Fa-f]+|[A-Za-z]+);"));
     static const QMap<QString, QString> named{
-        {QStringLiteral("nbsp"), QStringLiteral(" ")}, {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},   {QStringLiteral("amp"), QStringLiteral("&")},
+        {QStringLiteral("nbsp"), QStringLiteral(" ")},  {QStringLiteral("lt"), QStringLiteral("<")},
+        {QStringLiteral("gt"), QStringLiteral(">")},    {QStringLiteral("amp"), QStringLiteral("&")},
         {QStringLiteral("quot"), QStringLiteral("\"")}, {QStringLiteral("apos"), QStringLiteral("'")},
     };
 
@@ -78,8 +78,8 @@ QList<ProgramText> statusMessages()
     QList<ProgramText> messages;
     for (const QString &message : StatusMessages::all())
         messages.append({message, QStringLiteral("the status messages")});
-    for (TokenVerdict verdict : {TokenVerdict::NotNumeric, TokenVerdict::OutOfRange, TokenVerdict::BadHexCharacter,
-                                 TokenVerdict::TooLong})
+    for (TokenVerdict verdict :
+         {TokenVerdict::NotNumeric, TokenVerdict::OutOfRange, TokenVerdict::BadHexCharacter, TokenVerdict::TooLong})
         messages.append({parseErrorMessage(verdict), QStringLiteral("the parse errors")});
     return messages;
 }
@@ -107,9 +107,8 @@ QList<ProgramText> errorDescriptions()
             found.append({QString(), source});
         for (const QString &piece : quoted.isEmpty() ? QStringList{description} : description.split(quoted)) {
             const bool words = std::any_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.isLetter(); });
-            const bool seen = std::any_of(found.cbegin(), found.cend(), [&piece](const ProgramText &known) {
-                return known.text == piece;
-            });
+            const bool seen = std::any_of(found.cbegin(), found.cend(),
+                                          [&piece](const ProgramText &known) { return known.text == piece; });
             if (words && !seen)
                 found.append({piece, source});
         }
@@ -195,13 +194,20 @@ private slots:
 
         QTest::newRow("tags removed") << "<code>Connected to <i>address</i>:<i>port</i></code>"
                                       << "Connected to address:port";
-        QTest::newRow("markup characters") << "0&lt;TxData&lt;255 -&gt; a &amp; b" << "0<TxData<255 -> a & b";
-        QTest::newRow("no-break spaces count one each") << "a.&nbsp;&nbsp;&nbsp;b" << "a.   b";
-        QTest::newRow("blanks not folded") << "a  \n b" << "a  \n b";
-        QTest::newRow("numeric references") << "&#65;&#x42;&#X43;" << "ABC";
-        QTest::newRow("decoded once only") << "&amp;lt;" << "&lt;";
-        QTest::newRow("comments removed") << "a<!-- <b>x</b> -->b" << "ab";
-        QTest::newRow("lone less-than kept") << "a < b" << "a < b";
+        QTest::newRow("markup characters") << "0&lt;TxData&lt;255 -&gt; a &amp; b"
+                                           << "0<TxData<255 -> a & b";
+        QTest::newRow("no-break spaces count one each") << "a.&nbsp;&nbsp;&nbsp;b"
+                                                        << "a.   b";
+        QTest::newRow("blanks not folded") << "a  \n b"
+                                           << "a  \n b";
+        QTest::newRow("numeric references") << "&#65;&#x42;&#X43;"
+                                            << "ABC";
+        QTest::newRow("decoded once only") << "&amp;lt;"
+                                           << "&lt;";
+        QTest::newRow("comments removed") << "a<!-- <b>x</b> -->b"
+                                          << "ab";
+        QTest::newRow("lone less-than kept") << "a < b"
+                                             << "a < b";
     }
 
     void shouldDecodeTheHelpText()

@@ -19,9 +19,8 @@ inline quint16 listenOnSteadyPort(const WindowDriver &w, int transport = 0)
 
 inline QString listeningMessage(const WindowDriver &w, quint16 port, int transport = 0)
 {
-    return (transport == 0 ? StatusMessages::listeningOnTcp
-                           : StatusMessages::listeningOnUdp)
-        + w.listeningSocket()->LocalIP() + u':' + QString::number(port);
+    return (transport == 0 ? StatusMessages::listeningOnTcp : StatusMessages::listeningOnUdp)
+           + w.listeningSocket()->LocalIP() + u':' + QString::number(port);
 }
 
 // Adds up what a socket's arrivals announce, as they are announced: the

@@ -76,7 +76,7 @@ bool fitsTail(Tail tail, const QString &text, const StatusContext &context)
         // Port 0 is named by the port the system chose.
         static const QRegularExpression chosen(QStringLiteral("^:[1-9][0-9]{0,4}$"));
         return text == context.localIP + u':' + context.portText
-            || (text.startsWith(context.localIP) && chosen.match(text.sliced(context.localIP.size())).hasMatch());
+               || (text.startsWith(context.localIP) && chosen.match(text.sliced(context.localIP.size())).hasMatch());
     }
     case Tail::OpenedTowards:
         return isLoopbackPeer(text) || text == context.remoteHostText + u':' + context.remotePortText;

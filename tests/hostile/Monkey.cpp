@@ -44,8 +44,7 @@ Monkey::Monkey(const WindowDriver &w, quint32 seed)
     : w(w)
     , input(seed)
     , listeningPort(freeTcpPort())
-{
-}
+{}
 
 void Monkey::takeOverRemoteHost()
 {
@@ -130,13 +129,20 @@ QString Monkey::pressAKey()
         const char *name;
     };
     static const QList<Chord> chords{
-        {Qt::Key_A, Qt::ControlModifier, "Ctrl+A"},       {Qt::Key_C, Qt::ControlModifier, "Ctrl+C"},
-        {Qt::Key_V, Qt::ControlModifier, "Ctrl+V"},       {Qt::Key_X, Qt::ControlModifier, "Ctrl+X"},
-        {Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z"},       {Qt::Key_Backspace, Qt::NoModifier, "Backspace"},
-        {Qt::Key_Delete, Qt::NoModifier, "Delete"},       {Qt::Key_Return, Qt::NoModifier, "Return"},
-        {Qt::Key_Tab, Qt::NoModifier, "Tab"},             {Qt::Key_Home, Qt::ControlModifier, "Ctrl+Home"},
-        {Qt::Key_End, Qt::ShiftModifier, "Shift+End"},    {Qt::Key_PageDown, Qt::NoModifier, "PageDown"},
-        {Qt::Key_Up, Qt::NoModifier, "Up"},               {Qt::Key_Escape, Qt::NoModifier, "Escape"},
+        {Qt::Key_A, Qt::ControlModifier, "Ctrl+A"},
+        {Qt::Key_C, Qt::ControlModifier, "Ctrl+C"},
+        {Qt::Key_V, Qt::ControlModifier, "Ctrl+V"},
+        {Qt::Key_X, Qt::ControlModifier, "Ctrl+X"},
+        {Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z"},
+        {Qt::Key_Backspace, Qt::NoModifier, "Backspace"},
+        {Qt::Key_Delete, Qt::NoModifier, "Delete"},
+        {Qt::Key_Return, Qt::NoModifier, "Return"},
+        {Qt::Key_Tab, Qt::NoModifier, "Tab"},
+        {Qt::Key_Home, Qt::ControlModifier, "Ctrl+Home"},
+        {Qt::Key_End, Qt::ShiftModifier, "Shift+End"},
+        {Qt::Key_PageDown, Qt::NoModifier, "PageDown"},
+        {Qt::Key_Up, Qt::NoModifier, "Up"},
+        {Qt::Key_Escape, Qt::NoModifier, "Escape"},
     };
     const Chord &chord = input.pick(chords);
     auto *target = w.find<QWidget>(box);

@@ -12,14 +12,15 @@ namespace {
 const QStringList &characterPool()
 {
     static const QStringList pool{
-        QStringLiteral("a"), QStringLiteral("Z"), QStringLiteral(" "), QStringLiteral(" "), QStringLiteral("-"),
-        QStringLiteral("+"), QStringLiteral("."), QStringLiteral(","), QStringLiteral("e"), QStringLiteral("x"),
-        QStringLiteral("f"), QStringLiteral("G"), QStringLiteral("\""), QStringLiteral("<"), QStringLiteral("&"),
-        QStringLiteral("\t"), QStringLiteral("\n"), QStringLiteral("\r"), QString(QChar(0x01)), QString(QChar(0x1b)),
-        QString(QChar(0x7f)), QString(QChar(0x00)), QStringLiteral("\u00e9"), QStringLiteral("\u00ff"),
-        QStringLiteral("\u00a0"), QStringLiteral("\u00ad"), QStringLiteral("\u0394"), QStringLiteral("\u0416"),
-        QStringLiteral("\u05d0"), QStringLiteral("\u0663"), QStringLiteral("\u0301"), QStringLiteral("\u200b"),
-        QStringLiteral("\u202e"), QStringLiteral("\u4e2d"), QStringLiteral("\uff11"), QStringLiteral("\ufeff"),
+        QStringLiteral("a"),          QStringLiteral("Z"),          QStringLiteral(" "),      QStringLiteral(" "),
+        QStringLiteral("-"),          QStringLiteral("+"),          QStringLiteral("."),      QStringLiteral(","),
+        QStringLiteral("e"),          QStringLiteral("x"),          QStringLiteral("f"),      QStringLiteral("G"),
+        QStringLiteral("\""),         QStringLiteral("<"),          QStringLiteral("&"),      QStringLiteral("\t"),
+        QStringLiteral("\n"),         QStringLiteral("\r"),         QString(QChar(0x01)),     QString(QChar(0x1b)),
+        QString(QChar(0x7f)),         QString(QChar(0x00)),         QStringLiteral("\u00e9"), QStringLiteral("\u00ff"),
+        QStringLiteral("\u00a0"),     QStringLiteral("\u00ad"),     QStringLiteral("\u0394"), QStringLiteral("\u0416"),
+        QStringLiteral("\u05d0"),     QStringLiteral("\u0663"),     QStringLiteral("\u0301"), QStringLiteral("\u200b"),
+        QStringLiteral("\u202e"),     QStringLiteral("\u4e2d"),     QStringLiteral("\uff11"), QStringLiteral("\ufeff"),
         QStringLiteral("\U0001F600"), QStringLiteral("\U00010348"),
     };
     return pool;
@@ -30,7 +31,7 @@ const QStringList &characterPool()
 const QStringList &MonkeyInput::loopbackHosts()
 {
     static const QStringList hosts{
-        QStringLiteral("127.0.0.1"), QStringLiteral("::1"),        QStringLiteral("localhost"),
+        QStringLiteral("127.0.0.1"), QStringLiteral("::1"),         QStringLiteral("localhost"),
         QStringLiteral("[::1]"),     QStringLiteral(" 127.0.0.1 "), QString(),
         QStringLiteral("   "),
     };
@@ -90,11 +91,26 @@ QString MonkeyInput::anyText()
 QString MonkeyInput::portText(const QList<quint16> &ownPorts)
 {
     static const QStringList unusable{
-        QStringLiteral("-1"),  QStringLiteral("65536"), QStringLiteral("99999"), QStringLiteral("-0.6"),
-        QString(),             QStringLiteral(" "),     QStringLiteral("abc"),   QStringLiteral("1e9"),
-        QStringLiteral("0x10"), QStringLiteral("+-1"),  QStringLiteral("."),     QStringLiteral("1e"),
-        QStringLiteral("inf"), QStringLiteral("nan"),   QStringLiteral("\u0663"), QStringLiteral("\uff11"),
-        QStringLiteral("0"),   QStringLiteral("0.4"),   QStringLiteral("-0"),    QStringLiteral("0e5"),
+        QStringLiteral("-1"),
+        QStringLiteral("65536"),
+        QStringLiteral("99999"),
+        QStringLiteral("-0.6"),
+        QString(),
+        QStringLiteral(" "),
+        QStringLiteral("abc"),
+        QStringLiteral("1e9"),
+        QStringLiteral("0x10"),
+        QStringLiteral("+-1"),
+        QStringLiteral("."),
+        QStringLiteral("1e"),
+        QStringLiteral("inf"),
+        QStringLiteral("nan"),
+        QStringLiteral("\u0663"),
+        QStringLiteral("\uff11"),
+        QStringLiteral("0"),
+        QStringLiteral("0.4"),
+        QStringLiteral("-0"),
+        QStringLiteral("0e5"),
     };
     if (!ownPorts.isEmpty() && chance(60)) {
         const quint16 port = pick(ownPorts);

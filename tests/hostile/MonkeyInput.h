@@ -13,12 +13,17 @@
 class MonkeyInput
 {
 public:
-    explicit MonkeyInput(quint32 seed) : random(seed) {}
+    explicit MonkeyInput(quint32 seed)
+        : random(seed)
+    {}
 
     int below(int bound) { return int(random.bounded(quint32(bound))); }
     bool chance(int percent) { return below(100) < percent; }
     template <typename T>
-    const T &pick(const QList<T> &choices) { return choices.at(below(int(choices.size()))); }
+    const T &pick(const QList<T> &choices)
+    {
+        return choices.at(below(int(choices.size())));
+    }
 
     // Text for a transmit box or any other box: numbers in the Decimal and
     // Hex shapes, stray spaces, letters from any script, control characters,

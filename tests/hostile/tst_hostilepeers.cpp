@@ -54,8 +54,8 @@ void tst_HostilePeers::cleanup()
     QVERIFY2(w->window, "the main window is gone");
     // Every message the status line showed in the test is the program's.
     QVERIFY2(judge->strange.isEmpty(), qPrintable(judge->strange.join(u'\n')));
-    QVERIFY2(growth < allowedGrowth, qPrintable(QStringLiteral("the process holds %1 MiB more than at the start")
-                                                     .arg(growth / (1024 * 1024))));
+    QVERIFY2(growth < allowedGrowth,
+             qPrintable(QStringLiteral("the process holds %1 MiB more than at the start").arg(growth / (1024 * 1024))));
     judge.reset();
     log.reset();
     w.reset();
@@ -71,10 +71,12 @@ std::unique_ptr<QTcpSocket> tst_HostilePeers::admittedPeer(quint16 port)
         // the system and then turned away because the panel closed its
         // listener for that peer: either way, knock again.
         const QString named = StatusMessages::listeningConnectedTo;
-        (void)QTest::qWaitFor([&] {
-            return peer->state() == QAbstractSocket::UnconnectedState
-                || (peer->state() == QAbstractSocket::ConnectedState && w->status() == named + peerName(*peer));
-        }, int(deadline.remainingTime()));
+        (void)QTest::qWaitFor(
+            [&] {
+                return peer->state() == QAbstractSocket::UnconnectedState
+                       || (peer->state() == QAbstractSocket::ConnectedState && w->status() == named + peerName(*peer));
+            },
+            int(deadline.remainingTime()));
         if (peer->state() == QAbstractSocket::ConnectedState && w->status() == named + peerName(*peer))
             return peer;
     }
@@ -150,9 +152,10 @@ void tst_HostilePeers::shouldTurnAwayEveryOtherPeerWhileOneIsConnected()
             peer->connectToHost(QHostAddress::LocalHost, port);
             knocking.push_back(std::move(peer));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(knocking.begin(), knocking.end(),
-                                             [](const auto &peer) { return peer->state() == QAbstractSocket::UnconnectedState; }),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(knocking.begin(), knocking.end(),
+                        [](const auto &peer) { return peer->state() == QAbstractSocket::UnconnectedState; }),
+            20000);
         for (const auto &peer : knocking)
             refused += peer->error() == QAbstractSocket::ConnectionRefusedError ? 1 : 0;
     }

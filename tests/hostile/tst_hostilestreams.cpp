@@ -40,8 +40,8 @@ void tst_HostileStreams::cleanup()
 {
     const qint64 growth = memory.growth(QTest::currentTestFunction());
     QVERIFY2(w->window, "the main window is gone");
-    QVERIFY2(growth < allowedGrowth, qPrintable(QStringLiteral("the process holds %1 MiB more than at the start")
-                                                     .arg(growth / (1024 * 1024))));
+    QVERIFY2(growth < allowedGrowth,
+             qPrintable(QStringLiteral("the process holds %1 MiB more than at the start").arg(growth / (1024 * 1024))));
     w.reset();
 }
 
@@ -138,8 +138,8 @@ void tst_HostileStreams::shouldOutliveAFloodOfDatagrams()
     bool shown = false;
     for (int attempt = 0; attempt < 50 && !shown; ++attempt) {
         last.writeDatagram(closing, QHostAddress::LocalHost, port);
-        shown = QTest::qWaitFor([&] { return w->text(QStringLiteral("txtReceivedDataLS")) == hexRendering(closing); },
-                                200);
+        shown =
+            QTest::qWaitFor([&] { return w->text(QStringLiteral("txtReceivedDataLS")) == hexRendering(closing); }, 200);
     }
     QVERIFY2(shown, "the datagram sent after the flood never showed");
     qInfo("%lld of %u flood datagrams reached the window, %lld passed over", counter.arrivals - 1, floodSize,

@@ -113,8 +113,9 @@ void tst_Monkey::shouldSurviveRandomUsersAndPeers()
     const HeldMemory atEnd = settledMemory();
     qInfo("%d actions in %.1f s; %d status messages; peers made %d connections, sent %d datagrams and %lld bytes; "
           "memory held %.1f -> %.1f MiB",
-          actions, clock.elapsed() / 1000.0, judge.messages, monkey.peers().connectionsMade, monkey.peers().datagramsSent,
-          monkey.peers().bytesSent, atStart.heldBytes / 1048576.0, atEnd.heldBytes / 1048576.0);
+          actions, clock.elapsed() / 1000.0, judge.messages, monkey.peers().connectionsMade,
+          monkey.peers().datagramsSent, monkey.peers().bytesSent, atStart.heldBytes / 1048576.0,
+          atEnd.heldBytes / 1048576.0);
     QVERIFY2(judge.namelessPeers.isEmpty(),
              qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(judge.namelessPeers.join(u'\n'))));
 }

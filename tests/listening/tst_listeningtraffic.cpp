@@ -124,7 +124,9 @@ void tst_ListeningTraffic::shouldSendExactBytes_data()
     QTest::newRow("string as typed") << 0 << 0 << QStringLiteral("  word  ") << QByteArray("  word  ");
     QTest::newRow("string, latin-1") << 0 << 0 << QStringLiteral("\u00e9\u00ff") << QByteArray("\xe9\xff");
     QTest::newRow("string, beyond latin-1") << 0 << 0 << QStringLiteral("\u20ac") << QByteArray("?");
-    QTest::newRow("string, no-break space") << 0 << 0 << QStringLiteral("a\u00a0b") << QByteArray("a\xa0" "b");
+    QTest::newRow("string, no-break space") << 0 << 0 << QStringLiteral("a\u00a0b")
+                                            << QByteArray("a\xa0"
+                                                          "b");
     QTest::newRow("string, enter and shift+enter") << 0 << 0 << QStringLiteral("a\nb\rc") << QByteArray("a\r\nb\r\nc");
     QTest::newRow("decimal") << 0 << 1 << QStringLiteral("  65 66  ") << QByteArray("AB");
     QTest::newRow("decimal, extremes") << 0 << 1 << QStringLiteral("0 255") << QByteArray("\x00\xff", 2);
@@ -150,8 +152,7 @@ void tst_ListeningTraffic::shouldSendExactBytes()
     w->markStatus();
     w->send(QStringLiteral("LS"), format, typed);
     QCOMPARE(w->text("txtTransmitDataLS"), QString());
-    QCOMPARE(w->status(), (transport == 0 ? StatusMessages::listeningTcpSentTo
-                                          : StatusMessages::listeningUdpSentTo)
+    QCOMPARE(w->status(), (transport == 0 ? StatusMessages::listeningTcpSentTo : StatusMessages::listeningUdpSentTo)
                               + peerName(*peer));
     QCOMPARE(w->statusColour(), blue);
     w->send(QStringLiteral("LS"), 0, QStringLiteral("."));

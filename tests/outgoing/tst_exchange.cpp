@@ -41,8 +41,7 @@ void tst_Exchange::shouldCarryTheGreetingOverTcp()
     const quint16 port = freeTcpPort();
     w.listenOn(QString::number(port));
     const QString listening = w.status();
-    QCOMPARE(listening, StatusMessages::listeningOnTcp + w.text("txtRemoteIP") + u':'
-                            + QString::number(port));
+    QCOMPARE(listening, StatusMessages::listeningOnTcp + w.text("txtRemoteIP") + u':' + QString::number(port));
 
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port));
     const QString outgoingConnected = StatusMessages::outgoingConnectedTo + loopback(port);
@@ -64,9 +63,8 @@ void tst_Exchange::shouldCarryTheGreetingOverTcp()
     QCOMPARE(w.text("txtTransmitData" + from), QString());
 
     QTRY_COMPARE(w.text("txtReceivedData" + to), QStringLiteral("Hi"));
-    QCOMPARE(w.status(), outgoingSends
-                             ? StatusMessages::listeningReceivedFrom + loopback(clientPort)
-                             : StatusMessages::outgoingReceivedFrom + loopback(port));
+    QCOMPARE(w.status(), outgoingSends ? StatusMessages::listeningReceivedFrom + loopback(clientPort)
+                                       : StatusMessages::outgoingReceivedFrom + loopback(port));
     QCOMPARE(w.statusColour(), blue);
     QCOMPARE(w.text("txtReceivedData" + from), QString());
 
@@ -84,8 +82,7 @@ void tst_Exchange::shouldCarryTheGreetingOverTcp()
     log.messages.clear();
     w.click("btnConnectOS");
     QTRY_VERIFY(log.contains(outgoingConnected));
-    QTRY_VERIFY(log.contains(StatusMessages::listeningConnectedTo
-                             + loopback(w.outgoingSocket()->LocalPort())));
+    QTRY_VERIFY(log.contains(StatusMessages::listeningConnectedTo + loopback(w.outgoingSocket()->LocalPort())));
     QCOMPARE(w.listeningSocket()->State(), int(EventSocket::StateConnected));
 }
 
@@ -93,8 +90,7 @@ void tst_Exchange::shouldCarryTheGreetingOverUdp()
 {
     WindowDriver w;
     const quint16 port = w.listenOnFreePort(1);
-    QCOMPARE(w.status(), StatusMessages::listeningOnUdp + w.text("txtRemoteIP")
-                             + u':' + QString::number(port));
+    QCOMPARE(w.status(), StatusMessages::listeningOnUdp + w.text("txtRemoteIP") + u':' + QString::number(port));
 
     // UDP has no handshake: the panel reports its destination at once.
     w.connectOutgoing(QStringLiteral("127.0.0.1"), QString::number(port), 1);
@@ -155,7 +151,8 @@ void tst_Exchange::closeShouldDeliverWhatWasSent()
     const bool givenUp = peerKind == QStringLiteral("never reading");
     // Giving up after a short stall rather than the usual ten seconds.
     ClosingConnections::setStallTimeout(givenUp ? 300 : ClosingConnections::defaultStallTimeout);
-    const auto restore = qScopeGuard([] { ClosingConnections::setStallTimeout(ClosingConnections::defaultStallTimeout); });
+    const auto restore =
+        qScopeGuard([] { ClosingConnections::setStallTimeout(ClosingConnections::defaultStallTimeout); });
     WindowDriver w;
     QTcpServer server;
     std::unique_ptr<QTcpSocket> connection;

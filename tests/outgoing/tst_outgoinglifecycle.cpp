@@ -22,8 +22,10 @@ private slots:
     void initTestCase()
     {
         // Names with two addresses, in both orders, for the resolver to give.
-        SilentResolver::answer(sixThenFour, {QHostAddress(QHostAddress::LocalHostIPv6), QHostAddress(QHostAddress::LocalHost)});
-        SilentResolver::answer(fourThenSix, {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)});
+        SilentResolver::answer(sixThenFour,
+                               {QHostAddress(QHostAddress::LocalHostIPv6), QHostAddress(QHostAddress::LocalHost)});
+        SilentResolver::answer(fourThenSix,
+                               {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)});
     }
     void init()
     {
@@ -130,17 +132,23 @@ void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress_data()
                           << QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")};
     // A name with two addresses reaches the service on whichever it listens;
     // where both answer, the resolver's first choice wins.
-    QTest::newRow("two addresses, ipv6 first, served on ipv6") << ipv6 << none << sixThenFour << QStringList{QStringLiteral("::1")};
-    QTest::newRow("two addresses, ipv6 first, served on ipv4") << ipv4 << none << sixThenFour << QStringList{QStringLiteral("127.0.0.1")};
-    QTest::newRow("two addresses, ipv4 first, served on ipv6") << ipv6 << none << fourThenSix << QStringList{QStringLiteral("::1")};
-    QTest::newRow("two addresses, ipv4 first, served on ipv4") << ipv4 << none << fourThenSix << QStringList{QStringLiteral("127.0.0.1")};
-    QTest::newRow("two addresses, ipv6 first, served on both") << QHostAddress(QHostAddress::Any) << none << sixThenFour
-                                                               << QStringList{QStringLiteral("::1")};
-    QTest::newRow("two addresses, ipv4 first, served on both") << QHostAddress(QHostAddress::Any) << none << fourThenSix
-                                                               << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv6 first, served on ipv6")
+        << ipv6 << none << sixThenFour << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv6 first, served on ipv4")
+        << ipv4 << none << sixThenFour << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv4 first, served on ipv6")
+        << ipv6 << none << fourThenSix << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv4 first, served on ipv4")
+        << ipv4 << none << fourThenSix << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv6 first, served on both")
+        << QHostAddress(QHostAddress::Any) << none << sixThenFour << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv4 first, served on both")
+        << QHostAddress(QHostAddress::Any) << none << fourThenSix << QStringList{QStringLiteral("127.0.0.1")};
     // The first address swallows the attempt: the second is tried alongside.
-    QTest::newRow("two addresses, ipv6 first and silent") << ipv4 << ipv6 << sixThenFour << QStringList{QStringLiteral("127.0.0.1")};
-    QTest::newRow("two addresses, ipv4 first and silent") << ipv6 << ipv4 << fourThenSix << QStringList{QStringLiteral("::1")};
+    QTest::newRow("two addresses, ipv6 first and silent")
+        << ipv4 << ipv6 << sixThenFour << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("two addresses, ipv4 first and silent")
+        << ipv6 << ipv4 << fourThenSix << QStringList{QStringLiteral("::1")};
 }
 
 void tst_OutgoingLifecycle::shouldNameTheConnectedPeerByAddress()
@@ -390,7 +398,8 @@ void tst_OutgoingLifecycle::rangeEndsShouldPassThePortCheck()
     } else {
         // Whatever the attempt's outcome, it is the socket's event that reports it.
         QTRY_VERIFY(w->status() != QStringLiteral("(marker)"));
-        QVERIFY2(w->status().startsWith(outgoingError) || w->status().startsWith(outgoingConnectedTo), qPrintable(w->status()));
+        QVERIFY2(w->status().startsWith(outgoingError) || w->status().startsWith(outgoingConnectedTo),
+                 qPrintable(w->status()));
     }
     QVERIFY(!log.contains(outgoingInvalidPort));
     QCOMPARE(w->textColour("txtRemotePort"), black);
@@ -576,10 +585,14 @@ void tst_OutgoingLifecycle::supersededLookupsShouldNotPileUp()
     }
     QTRY_VERIFY(SilentResolver::lookupsWaiting() > 0);
     // A lookup cannot be called back, so a few may hang: a small constant.
-    QVERIFY2(entriesOf(QStringLiteral("/proc/self/task")) <= threads + 2,
-             qPrintable(QStringLiteral("%1 threads, %2 before").arg(entriesOf(QStringLiteral("/proc/self/task"))).arg(threads)));
+    QVERIFY2(
+        entriesOf(QStringLiteral("/proc/self/task")) <= threads + 2,
+        qPrintable(
+            QStringLiteral("%1 threads, %2 before").arg(entriesOf(QStringLiteral("/proc/self/task"))).arg(threads)));
     QVERIFY2(entriesOf(QStringLiteral("/proc/self/fd")) <= descriptors + 2,
-             qPrintable(QStringLiteral("%1 descriptors, %2 before").arg(entriesOf(QStringLiteral("/proc/self/fd"))).arg(descriptors)));
+             qPrintable(QStringLiteral("%1 descriptors, %2 before")
+                            .arg(entriesOf(QStringLiteral("/proc/self/fd")))
+                            .arg(descriptors)));
 
     // The last Connect is answered, once the resolver has given up on the
     // names before it; their answers go nowhere.

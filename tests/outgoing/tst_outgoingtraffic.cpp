@@ -82,7 +82,9 @@ void tst_OutgoingTraffic::shouldSendExactBytes_data()
         {"decimal, extremes", 1, QStringLiteral("0 255"), QByteArray("\x00\xff", 2)},
         {"hex greeting", 2, QStringLiteral("48 69"), QByteArray("Hi")},
         {"hex, lower case and one digit", 2, QStringLiteral("ff 0a 7"), QByteArray("\xff\x0a\x07")},
-        {"string, no-break space", 0, QStringLiteral("a\u00a0b"), QByteArray("a\xa0" "b")},
+        {"string, no-break space", 0, QStringLiteral("a\u00a0b"),
+         QByteArray("a\xa0"
+                    "b")},
         {"string, line separator", 0, QStringLiteral("a\u2028b"), QByteArray("a?b")},
         {"string, enter and shift+enter", 0, QStringLiteral("a\nb\rc"), QByteArray("a\r\nb\r\nc")},
     };
@@ -186,20 +188,16 @@ void tst_OutgoingTraffic::parseErrorShouldComeBeforeTheConnectionError_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("kept");
-    const QString badHex =
-        parseErrorMessage(TokenVerdict::BadHexCharacter);
-    QTest::newRow("decimal out of range") << 1 << QStringLiteral(" 1 256 ")
-                                          << parseErrorMessage(TokenVerdict::OutOfRange)
-                                          << QStringLiteral("1 256");
+    const QString badHex = parseErrorMessage(TokenVerdict::BadHexCharacter);
+    QTest::newRow("decimal out of range")
+        << 1 << QStringLiteral(" 1 256 ") << parseErrorMessage(TokenVerdict::OutOfRange) << QStringLiteral("1 256");
     // Upper-casing goes letter for letter: the ligature is not the two
     // letters FF, nor the sharp s two letters S.
     QTest::newRow("hex, ligature ff") << 2 << QStringLiteral("\ufb00") << badHex << QStringLiteral("\ufb00");
     QTest::newRow("hex, sharp s") << 2 << QStringLiteral("a \u00df") << badHex << QStringLiteral("A \u00df");
     // A no-break space is no separator: it stays in its token, and in the box.
     QTest::newRow("decimal, no-break space")
-        << 1 << QStringLiteral("1\u00a02")
-        << parseErrorMessage(TokenVerdict::NotNumeric)
-        << QStringLiteral("1\u00a02");
+        << 1 << QStringLiteral("1\u00a02") << parseErrorMessage(TokenVerdict::NotNumeric) << QStringLiteral("1\u00a02");
     QTest::newRow("hex, no-break space") << 2 << QStringLiteral(" a\u00a0b") << badHex << QStringLiteral("A\u00a0B");
 }
 
@@ -226,11 +224,12 @@ void tst_OutgoingTraffic::refusedSendShouldBeReported_data()
     QTest::newRow("datagram too large") << QStringLiteral("127.0.0.1") << -1 << 65508
                                         << QStringLiteral("Datagram too large to send");
     QTest::newRow("name still being looked up")
-        << QStringLiteral("localhost") << -1 << 1 << QStringLiteral("The host name is still being looked up; send again once it is found");
+        << QStringLiteral("localhost") << -1 << 1
+        << QStringLiteral("The host name is still being looked up; send again once it is found");
     // The system's own reason, not a sentence that names none.
     QTest::newRow("port zero") << QStringLiteral("127.0.0.1") << 0 << 1 << QStringLiteral("Invalid argument");
-    QTest::newRow("no route to the destination") << QStringLiteral("100::1") << 9 << 1
-                                                 << QStringLiteral("Network is unreachable");
+    QTest::newRow("no route to the destination")
+        << QStringLiteral("100::1") << 9 << 1 << QStringLiteral("Network is unreachable");
 }
 
 void tst_OutgoingTraffic::refusedSendShouldBeReported()
@@ -320,7 +319,8 @@ void tst_OutgoingTraffic::udpSendToNobodyShouldStillBeReported()
     sender.writeDatagram("real", QHostAddress::LocalHost, quint16(w->outgoingSocket()->LocalPort()));
     QTRY_COMPARE(w->text("txtReceivedDataOS"), QStringLiteral("real"));
     // The same message twice leaves the line's text as it was: one entry.
-    QCOMPARE(log.messages, (QStringList{outgoingUdpSentTo + QStringLiteral("127.0.0.1:") + port, outgoingReceivedFrom + peerName(sender)}));
+    QCOMPARE(log.messages, (QStringList{outgoingUdpSentTo + QStringLiteral("127.0.0.1:") + port,
+                                        outgoingReceivedFrom + peerName(sender)}));
     QCOMPARE(w->outgoingSocket()->State(), int(EventSocket::StateOpen));
 }
 
@@ -456,8 +456,8 @@ void tst_OutgoingTraffic::arrivalsShouldStayOnTheirOwnPanel()
 
     w->type("txtTransmitDataLS", QStringLiteral("typed LS"));
     w->type("txtTransmitDataOS", QStringLiteral("typed OS"));
-    const QStringList boxes{"txtReceivedDataLS", "txtTransmitDataLS", "txtPort", "txtReceivedDataOS",
-                            "txtTransmitDataOS", "txtRemoteIP", "txtRemotePort"};
+    const QStringList boxes{"txtReceivedDataLS", "txtTransmitDataLS", "txtPort",      "txtReceivedDataOS",
+                            "txtTransmitDataOS", "txtRemoteIP",       "txtRemotePort"};
     const auto snapshot = [&] {
         QStringList texts;
         for (const QString &box : boxes)

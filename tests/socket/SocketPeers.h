@@ -26,9 +26,8 @@ public:
         connect(&socket, &EventSocket::DataArrival, this,
                 [this](int bytesTotal) { entries << QStringLiteral("DataArrival %1").arg(bytesTotal); });
         connect(&socket, &EventSocket::CloseEvent, this, [this] { entries << QStringLiteral("Close"); });
-        connect(&socket, &EventSocket::ErrorEvent, this, [this](int, const QString &description) {
-            entries << QStringLiteral("Error ") + description;
-        });
+        connect(&socket, &EventSocket::ErrorEvent, this,
+                [this](int, const QString &description) { entries << QStringLiteral("Error ") + description; });
     }
 
     QStringList entries;

@@ -76,10 +76,10 @@ void tst_PortText::shouldRejectTextThatIsNotANumber_data()
     QTest::newRow("two signs") << QStringLiteral("--1") << notANumber(QStringLiteral("--1"));
     // The description goes on a one-line status line: control characters
     // show as their symbols rather than breaking it.
-    QTest::newRow("line break shown as a symbol") << QStringLiteral("4\r\n0")
-                                                 << notANumber(QStringLiteral("4\u240D\u240A0"));
-    QTest::newRow("tab and zero shown as symbols") << QStringLiteral("4\t\0005")
-                                                  << notANumber(QStringLiteral("4\u2409\u24005"));
+    QTest::newRow("line break shown as a symbol")
+        << QStringLiteral("4\r\n0") << notANumber(QStringLiteral("4\u240D\u240A0"));
+    QTest::newRow("tab and zero shown as symbols")
+        << QStringLiteral("4\t\0005") << notANumber(QStringLiteral("4\u2409\u24005"));
     QTest::newRow("sign alone") << QStringLiteral("+") << notANumber(QStringLiteral("+"));
     QTest::newRow("point alone") << QStringLiteral(".") << notANumber(QStringLiteral("."));
     QTest::newRow("exponent alone") << QStringLiteral("e5") << notANumber(QStringLiteral("e5"));
@@ -87,7 +87,8 @@ void tst_PortText::shouldRejectTextThatIsNotANumber_data()
     QTest::newRow("exponent sign without digits") << QStringLiteral("1e+") << notANumber(QStringLiteral("1e+"));
     QTest::newRow("two points") << QStringLiteral("1.2.3") << notANumber(QStringLiteral("1.2.3"));
     QTest::newRow("line break after") << QStringLiteral("80\n") << notANumber(QStringLiteral("80\u240A"));
-    QTest::newRow("digits of another script") << QStringLiteral("\u0664\u0660") << notANumber(QStringLiteral("\u0664\u0660"));
+    QTest::newRow("digits of another script")
+        << QStringLiteral("\u0664\u0660") << notANumber(QStringLiteral("\u0664\u0660"));
 }
 
 void tst_PortText::shouldRejectTextThatIsNotANumber()

@@ -260,7 +260,8 @@ void tst_SocketListening::shouldListenAgainOnTheSamePortWhenThePeerLeaves()
     });
 
     for (int round = 1; round <= 3; ++round) {
-        const auto client = clientAcceptedBy(*socket, round == 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost);
+        const auto client =
+            clientAcceptedBy(*socket, round == 2 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost);
         QVERIFY(client);
         client->disconnectFromHost();
         QTRY_COMPARE(listens, round);
@@ -310,8 +311,7 @@ void tst_SocketListening::shouldTakeAResetAsThePeerLeaving()
         QVERIFY(client);
         // A zero linger time makes the close a reset instead of a goodbye.
         const linger resetAtOnce{1, 0};
-        QCOMPARE(::setsockopt(int(client->socketDescriptor()), SOL_SOCKET, SO_LINGER, &resetAtOnce,
-                              sizeof resetAtOnce),
+        QCOMPARE(::setsockopt(int(client->socketDescriptor()), SOL_SOCKET, SO_LINGER, &resetAtOnce, sizeof resetAtOnce),
                  0);
         client->abort();
         QTRY_COMPARE(listens, round);
@@ -410,9 +410,11 @@ void tst_SocketListening::shouldReportAPortInUse_data()
     QTest::addColumn<int>("protocol");
     QTest::addColumn<QHostAddress>("heldOn");
 
-    QTest::newRow("TCP port held on 127.0.0.1") << int(EventSocket::TcpProtocol) << QHostAddress(QHostAddress::LocalHost);
+    QTest::newRow("TCP port held on 127.0.0.1")
+        << int(EventSocket::TcpProtocol) << QHostAddress(QHostAddress::LocalHost);
     QTest::newRow("TCP port held on every address") << int(EventSocket::TcpProtocol) << QHostAddress(QHostAddress::Any);
-    QTest::newRow("UDP port held on 127.0.0.1") << int(EventSocket::UdpProtocol) << QHostAddress(QHostAddress::LocalHost);
+    QTest::newRow("UDP port held on 127.0.0.1")
+        << int(EventSocket::UdpProtocol) << QHostAddress(QHostAddress::LocalHost);
     QTest::newRow("UDP port held on ::1") << int(EventSocket::UdpProtocol) << QHostAddress(QHostAddress::LocalHostIPv6);
 }
 

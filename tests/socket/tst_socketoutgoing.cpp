@@ -37,15 +37,14 @@ void tst_SocketOutgoing::shouldConnectSendAndReceive_data()
 
     QTest::newRow("IPv4 literal") << QHostAddress(QHostAddress::LocalHost) << QStringLiteral("127.0.0.1")
                                   << QStringLiteral("127.0.0.1");
-    QTest::newRow("IPv4 literal with blanks") << QHostAddress(QHostAddress::LocalHost)
-                                              << QStringLiteral(" 127.0.0.1 ") << QStringLiteral("127.0.0.1");
+    QTest::newRow("IPv4 literal with blanks")
+        << QHostAddress(QHostAddress::LocalHost) << QStringLiteral(" 127.0.0.1 ") << QStringLiteral("127.0.0.1");
     QTest::newRow("IPv6 literal") << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("::1")
                                   << QStringLiteral("::1");
-    QTest::newRow("IPv6 literal in brackets") << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("[::1]")
-                                              << QStringLiteral("::1");
-    QTest::newRow("IPv4-mapped literal shown dotted") << QHostAddress(QHostAddress::Any)
-                                                      << QStringLiteral("::ffff:127.0.0.1")
-                                                      << QStringLiteral("127.0.0.1");
+    QTest::newRow("IPv6 literal in brackets")
+        << QHostAddress(QHostAddress::LocalHostIPv6) << QStringLiteral("[::1]") << QStringLiteral("::1");
+    QTest::newRow("IPv4-mapped literal shown dotted")
+        << QHostAddress(QHostAddress::Any) << QStringLiteral("::ffff:127.0.0.1") << QStringLiteral("127.0.0.1");
     // The peer is named by its address, never by the name typed.
     QTest::newRow("host name") << QHostAddress(QHostAddress::Any) << QStringLiteral("localhost") << QString();
 }
@@ -74,7 +73,8 @@ void tst_SocketOutgoing::shouldConnectSendAndReceive()
     QCOMPARE(socket->RemotePort(), int(server.serverPort()));
     QCOMPARE(socket->LocalPort(), int(peer->peerPort()));
     if (expectedPeer.isEmpty())
-        QVERIFY2(socket->RemoteHostIP() == QStringLiteral("127.0.0.1") || socket->RemoteHostIP() == QStringLiteral("::1"),
+        QVERIFY2(socket->RemoteHostIP() == QStringLiteral("127.0.0.1")
+                     || socket->RemoteHostIP() == QStringLiteral("::1"),
                  qPrintable(socket->RemoteHostIP()));
     else
         QCOMPARE(socket->RemoteHostIP(), expectedPeer);
@@ -157,7 +157,8 @@ void tst_SocketOutgoing::shouldRaiseCloseEventWhenThePeerCloses()
     peer->write("bye");
     peer->disconnectFromHost();
     QTRY_COMPARE(log.entries.constLast(), QStringLiteral("Close"));
-    QCOMPARE(log.entries, (QStringList{QStringLiteral("Connect"), QStringLiteral("DataArrival 3"), QStringLiteral("Close")}));
+    QCOMPARE(log.entries,
+             (QStringList{QStringLiteral("Connect"), QStringLiteral("DataArrival 3"), QStringLiteral("Close")}));
     QCOMPARE(socket->State(), int(EventSocket::StateClosing));
     QByteArray data;
     socket->GetData(data);

@@ -8,11 +8,11 @@
 // a failed check inside a helper would only leave the helper, and the test
 // would go on with a peer that is not there.
 
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QElapsedTimer>
-#include <QNetworkDatagram>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -92,8 +92,14 @@ inline QString loopback(int port)
     return QStringLiteral("127.0.0.1:") + QString::number(port);
 }
 
-inline QString peerName(const QAbstractSocket &socket) { return loopback(socket.localPort()); }
-inline QString peerName(const QTcpServer &server) { return loopback(server.serverPort()); }
+inline QString peerName(const QAbstractSocket &socket)
+{
+    return loopback(socket.localPort());
+}
+inline QString peerName(const QTcpServer &server)
+{
+    return loopback(server.serverPort());
+}
 
 // The next connection a raw server receives, or null after five seconds. It
 // no longer belongs to the server, so either may go first.

@@ -14,9 +14,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QClipboard>
 #include <QKeyEvent>
-#include <QButtonGroup>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -67,7 +67,7 @@ public:
         delete window.data();
     }
 
-    template<typename T>
+    template <typename T>
     T *find(const QString &name) const
     {
         auto *object = window->findChild<T *>(name);
@@ -109,10 +109,7 @@ public:
         QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
     }
 
-    void select(const QString &group, int index) const
-    {
-        click(group + u'_' + QString::number(index));
-    }
+    void select(const QString &group, int index) const { click(group + u'_' + QString::number(index)); }
 
     int selected(const QString &group) const { return find<QButtonGroup>(group)->checkedId(); }
 

@@ -35,9 +35,9 @@ QString plainText(const QString &html)
 
 QString firstHeading(const QString &html)
 {
-    static const QRegularExpression heading(
-        QStringLiteral("<h([1-6])\\b[^>]*>(.*?)</h\\1\\s*>"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression heading(QStringLiteral("<h([1-6])\\b[^>]*>(.*?)</h\\1\\s*>"),
+                                            QRegularExpression::CaseInsensitiveOption
+                                                | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = heading.match(html);
     return match.hasMatch() ? plainText(match.captured(2)).simplified() : QString();
 }
@@ -76,7 +76,10 @@ QStringList keywordsOf(const QString &attribute)
 class TopicReader
 {
 public:
-    explicit TopicReader(const QString &text) : text(text), scanner(text) {}
+    explicit TopicReader(const QString &text)
+        : text(text)
+        , scanner(text)
+    {}
 
     // The first mistake, as "line N: what", or nothing when all is well.
     std::optional<QString> read();
@@ -162,8 +165,8 @@ bool TopicReader::closeTopic(const HelpTag &tag)
     if (open->title.isEmpty())
         open->title = firstHeading(open->html);
     if (open->title.isEmpty()) {
-        scanner.fail(tag.begin, QStringLiteral("the topic %1 has no title (no data-title and no heading)")
-                                    .arg(quoted(open->id)));
+        scanner.fail(tag.begin,
+                     QStringLiteral("the topic %1 has no title (no data-title and no heading)").arg(quoted(open->id)));
         return false;
     }
     open->anchors = anchorsIn(open->html);
@@ -245,16 +248,15 @@ void HelpFile::buildIndex()
             indexEntries[entryOf.value(key)].topics.append(t);
         }
     }
-    std::stable_sort(indexEntries.begin(), indexEntries.end(),
-                     [](const HelpIndexEntry &a, const HelpIndexEntry &b) {
-                         return QString::compare(a.keyword, b.keyword, Qt::CaseInsensitive) < 0;
-                     });
+    std::stable_sort(indexEntries.begin(), indexEntries.end(), [](const HelpIndexEntry &a, const HelpIndexEntry &b) {
+        return QString::compare(a.keyword, b.keyword, Qt::CaseInsensitive) < 0;
+    });
 }
 
 int HelpFile::topicById(const QString &id) const
 {
-    const auto found = std::find_if(topicList.cbegin(), topicList.cend(),
-                                    [&id](const HelpTopic &topic) { return topic.id == id; });
+    const auto found =
+        std::find_if(topicList.cbegin(), topicList.cend(), [&id](const HelpTopic &topic) { return topic.id == id; });
     return found == topicList.cend() ? -1 : int(found - topicList.cbegin());
 }
 
@@ -263,9 +265,8 @@ int HelpFile::topicForAnchor(const QString &anchor) const
     const int topic = topicById(anchor);
     if (topic >= 0)
         return topic;
-    const auto found = std::find_if(topicList.cbegin(), topicList.cend(), [&anchor](const HelpTopic &t) {
-        return t.anchors.contains(anchor);
-    });
+    const auto found = std::find_if(topicList.cbegin(), topicList.cend(),
+                                    [&anchor](const HelpTopic &t) { return t.anchors.contains(anchor); });
     return found == topicList.cend() ? -1 : int(found - topicList.cbegin());
 }
 

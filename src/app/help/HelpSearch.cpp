@@ -54,7 +54,6 @@ SearchQuery::SearchQuery(const QString &text)
 bool SearchQuery::matches(const QStringList &topicWords) const
 {
     return std::all_of(terms.cbegin(), terms.cend(), [&topicWords](const QStringList &term) {
-        return std::search(topicWords.cbegin(), topicWords.cend(), term.cbegin(), term.cend())
-               != topicWords.cend();
+        return std::search(topicWords.cbegin(), topicWords.cend(), term.cbegin(), term.cend()) != topicWords.cend();
     });
 }

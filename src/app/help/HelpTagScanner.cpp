@@ -132,8 +132,8 @@ std::optional<HelpTag> HelpTagScanner::readTag(qsizetype begin, bool closing, qs
         }
         // An attribute: a name, then perhaps = and a value.
         const qsizetype attrStart = pos;
-        while (pos < text.size() && !text.at(pos).isSpace() && text.at(pos) != u'='
-               && text.at(pos) != u'>' && text.at(pos) != u'/')
+        while (pos < text.size() && !text.at(pos).isSpace() && text.at(pos) != u'=' && text.at(pos) != u'>'
+               && text.at(pos) != u'/')
             ++pos;
         if (pos == attrStart) // a stray character such as '=' on its own
             ++pos;
@@ -147,8 +147,8 @@ std::optional<HelpTag> HelpTagScanner::readTag(qsizetype begin, bool closing, qs
                 const QChar quote = text.at(pos);
                 const qsizetype close = text.indexOf(quote, pos + 1);
                 if (close < 0) {
-                    fail(attrStart, QStringLiteral("the value of %1 is never closed (a quote is missing)")
-                                        .arg(attrName));
+                    fail(attrStart,
+                         QStringLiteral("the value of %1 is never closed (a quote is missing)").arg(attrName));
                     return std::nullopt;
                 }
                 value = text.mid(pos + 1, close - pos - 1);

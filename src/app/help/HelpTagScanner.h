@@ -26,7 +26,9 @@ QString decodeHelpAttribute(const QString &value);
 class HelpTagScanner
 {
 public:
-    explicit HelpTagScanner(const QString &text) : text(text) {}
+    explicit HelpTagScanner(const QString &text)
+        : text(text)
+    {}
 
     // The first mistake met, as "line N: what".
     std::optional<QString> error;

@@ -31,8 +31,8 @@ namespace {
 
 constexpr int topicRole = Qt::UserRole;
 
-QToolButton *navigationButton(QStyle::StandardPixmap icon, const QString &text,
-                              QKeySequence::StandardKey key, QWidget *window)
+QToolButton *navigationButton(QStyle::StandardPixmap icon, const QString &text, QKeySequence::StandardKey key,
+                              QWidget *window)
 {
     auto *button = new QToolButton;
     button->setIcon(window->style()->standardIcon(icon));
@@ -125,16 +125,16 @@ bool HelpWindow::openFinder()
 void HelpWindow::buildWidgets()
 {
     backButton = named(navigationButton(QStyle::SP_ArrowBack, tr("Back"), QKeySequence::Back, this), "backButton");
-    forwardButton = named(navigationButton(QStyle::SP_ArrowForward, tr("Forward"), QKeySequence::Forward, this),
-                          "forwardButton");
-    contentsList = spoken(named(new QListWidget, "contentsList"), tr("Contents: topics"),
-                          tr("Choose a topic to read it."));
+    forwardButton =
+        named(navigationButton(QStyle::SP_ArrowForward, tr("Forward"), QKeySequence::Forward, this), "forwardButton");
+    contentsList =
+        spoken(named(new QListWidget, "contentsList"), tr("Contents: topics"), tr("Choose a topic to read it."));
 
-    indexFilter = finderField("indexFilter", tr("Type a keyword"), tr("Index: keyword to find"),
-                              tr("Moves to the first keyword that starts with the text typed."),
-                              tr("Index: clear the keyword"));
-    indexList = spoken(named(new QTreeWidget, "indexList"), tr("Index: keywords"),
-                       tr("Choose a keyword to read its topic."));
+    indexFilter =
+        finderField("indexFilter", tr("Type a keyword"), tr("Index: keyword to find"),
+                    tr("Moves to the first keyword that starts with the text typed."), tr("Index: clear the keyword"));
+    indexList =
+        spoken(named(new QTreeWidget, "indexList"), tr("Index: keywords"), tr("Choose a keyword to read its topic."));
     indexList->setHeaderHidden(true);
     indexList->setColumnCount(1);
     // Hidden, but read out by readers moving in the tree, which would
@@ -142,8 +142,7 @@ void HelpWindow::buildWidgets()
     indexList->setHeaderLabel(tr("Keyword"));
 
     searchEdit = finderField("searchEdit", tr("Type the words to find"), tr("Search: words to find"),
-                             tr("Lists the topics that contain the words typed."),
-                             tr("Search: clear the words"));
+                             tr("Lists the topics that contain the words typed."), tr("Search: clear the words"));
     searchStatus = named(new QLabel, "searchStatus");
     searchStatus->setWordWrap(true);
     searchResults = spoken(named(new QListWidget, "searchResults"), tr("Search: topics found"),
@@ -179,11 +178,9 @@ void HelpWindow::buildWidgets()
     connect(contentsList, &QListWidget::currentRowChanged, this, &HelpWindow::showTopic);
     connect(indexList, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { indexItemChosen(current); });
-    connect(indexList, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem *item) { indexItemChosen(item); });
+    connect(indexList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { indexItemChosen(item); });
     connect(indexFilter, &QLineEdit::textEdited, this, &HelpWindow::jumpInIndex);
-    connect(indexFilter, &QLineEdit::returnPressed, this,
-            [this] { indexItemChosen(indexList->currentItem()); });
+    connect(indexFilter, &QLineEdit::returnPressed, this, [this] { indexItemChosen(indexList->currentItem()); });
     connect(searchEdit, &QLineEdit::textChanged, this, &HelpWindow::runSearch);
     connect(searchResults, &QListWidget::currentRowChanged, this, &HelpWindow::searchResultChosen);
     connect(topicView, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
@@ -218,12 +215,12 @@ void HelpWindow::load()
         described += QStringLiteral(" (%1)").arg(where.toHtmlEscaped());
     switch (file.load(*found)) {
     case HelpFile::Status::Unreadable:
-        showProblem(tr("<p>The help file %1 could not be read.</p><p>%2</p>")
-                        .arg(described, file.problem().toHtmlEscaped()));
+        showProblem(
+            tr("<p>The help file %1 could not be read.</p><p>%2</p>").arg(described, file.problem().toHtmlEscaped()));
         return;
     case HelpFile::Status::Malformed:
-        showProblem(tr("<p>The help file %1 cannot be shown.</p><p>%2</p>")
-                        .arg(described, file.problem().toHtmlEscaped()));
+        showProblem(
+            tr("<p>The help file %1 cannot be shown.</p><p>%2</p>").arg(described, file.problem().toHtmlEscaped()));
         return;
     case HelpFile::Status::Loaded:
         break;
@@ -316,8 +313,7 @@ void HelpWindow::displayTopic(int topic)
 void HelpWindow::followLink(const QUrl &url)
 {
     const QString scheme = url.scheme();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https")
-        || scheme == QLatin1String("mailto")) {
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")) {
         QDesktopServices::openUrl(url);
         return;
     }
