@@ -88,7 +88,6 @@ private:
     bool handleMovementKey(QKeyEvent *event);
     qsizetype endOfLine(int line) const;
     void moveCursor(qsizetype to, bool keepAnchor);
-    qsizetype previousCharacter(qsizetype offset) const { return TextEditModel::previousCharacter(text(), offset); }
 
     const QString &text() const { return wrap.text(); }
     const QString &shownText() const override { return text(); }
