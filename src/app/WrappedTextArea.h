@@ -92,7 +92,6 @@ protected:
     int fullLinesInView() const;
     // The line at y in the viewport, laid out so that its end is known.
     int lineAt(int y);
-    qint64 visibleWidth() const { return qint64(viewport()->width()) * unitsPerPixel; }
     // The range counts the lines laid out so far and an estimate of the rest.
     // Setting it only clamps the position: the view stays where the user
     // scrolled it as far as the text reaches.
